@@ -1,0 +1,24 @@
+# Where the decoder plug-ins that only the tests use are put.
+set(MRV_TESTPLUGIN_DIR ${CMAKE_BINARY_DIR}/testplugins)
+
+# The program and its core library (everything but the entry point, so tests can link it).
+add_library(mrv_core STATIC
+  core/app.cpp
+  core/text.cpp
+  core/registry.cpp
+  core/listio.cpp
+  core/settings.cpp
+  core/startup.cpp
+  core/wallpaper.cpp
+  core/shell.cpp
+  imaging/muravine_susie.cpp
+  mainwin/muravine_main.cpp
+)
+target_link_libraries(mrv_core PUBLIC mrv_portable shell32 ole32 uuid comctl32 gdi32 user32 advapi32)
+mrv_warnings(mrv_core)
+
+add_executable(MURAVINE WIN32 core/main.cpp resources/muravine.rc)
+target_link_libraries(MURAVINE PRIVATE mrv_core)
+target_link_options(MURAVINE PRIVATE ${MRV_STATIC_LINK} -municode)
+target_include_directories(MURAVINE PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+mrv_warnings(MURAVINE)

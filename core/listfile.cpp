@@ -1,0 +1,132 @@
+#include "core/listfile.h"
+
+#include <charconv>
+
+namespace mrv {
+
+namespace {
+constexpr std::size_t kFieldWindow = 256;
+}
+
+ListIndexError::ListIndexError(long long index)
+    : std::out_of_range("list index out of bounds (" + std::to_string(index) + ")"), index_(index) {}
+
+namespace {
+std::string NotAnInteger(std::string_view text) {
+    std::string msg(1, '\'');
+    msg.append(text);
+    msg.append("' is not a valid integer value");
+    return msg;
+}
+}  // namespace
+
+ConvertError::ConvertError(std::string_view text) : std::invalid_argument(NotAnInteger(text)), text_(text) {}
+
+std::string GetListField(std::string_view line, int n) {
+    if (n < 0) throw ListIndexError(n);
+    std::string_view rest = line;
+    int index = 0;
+    for (;;) {
+        const std::size_t comma = rest.find(',');
+        if (comma == std::string_view::npos) break;
+        if (index == n) return std::string(rest.substr(0, comma));
+        rest = rest.substr(comma + 1).substr(0, kFieldWindow);
+        ++index;
+    }
+    if (index == n) return std::string(rest);
+    throw ListIndexError(n);
+}
+
+std::vector<std::string> SplitListLine(std::string_view line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = line.find(',', start);
+        if (comma == std::string_view::npos) {
+            fields.emplace_back(line.substr(start));
+            return fields;
+        }
+        fields.emplace_back(line.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+int ParseListInt(std::string_view text) {
+    // Blanks around the number and a leading '+' are tolerated as the platform's own conversion does.
+    std::size_t b = 0, e = text.size();
+    while (b < e && text[b] == ' ') ++b;
+    while (e > b && text[e - 1] == ' ') --e;
+    std::string_view t = text.substr(b, e - b);
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    int value = 0;
+    const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) throw ConvertError(text);
+    return value;
+}
+
+StringList ParseListText(std::string_view bytes) {
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+    StringList lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(bytes.substr(start));
+            break;
+        }
+        lines.emplace_back(bytes.substr(start, end - start));
+        start = end + ((bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ? 2 : 1);
+    }
+    return lines;
+}
+
+std::string FormatListText(const StringList& lines) {
+    std::size_t size = 0;
+    for (const auto& l : lines) size += l.size() + 2;
+    std::string out;
+    out.reserve(size);
+    for (const auto& l : lines) {
+        out += l;
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string MakeAddedLine(int style, std::string_view path) {
+    std::string line = "0,";
+    line += std::to_string(style);
+    line += ',';
+    line += path;
+    line += ',';
+    return line;
+}
+
+std::string MakeShownLine(std::string_view line) {
+    // Whole fields, not the 256-character window: a long path must come back unchanged.
+    const std::vector<std::string> f = SplitListLine(line);
+    if (f.size() < 4) throw ListIndexError(static_cast<long long>(f.size()));
+    return "1," + f[1] + ',' + f[2] + ',' + f[3] + ',';
+}
+
+std::string UpperExtension(std::string_view path, bool (*isLeadByte)(unsigned char)) {
+    // A '\\' can be the second byte of a double-byte character; skip those while looking for
+    // where the file name starts. '.' never is one, so the last dot is found directly.
+    std::size_t nameStart = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (isLeadByte && isLeadByte(c)) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' || c == '/' || c == ':') nameStart = i + 1;
+    }
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot < nameStart) return {};
+    std::string ext(path.substr(dot));
+    for (char& ch : ext)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    return ext;
+}
+
+}  // namespace mrv

@@ -1,0 +1,154 @@
+// Reading and writing the list file. Explorer starts one process per selected file, so several
+// add commands and the resident instance may touch the file at once: every read-modify-write holds
+// a lock shared by all processes, and a write never leaves a half-written file behind.
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+
+#include "core/app.h"
+#include "core/errors.h"
+#include "core/handles.h"
+#include "core/muravine_rtn.h"
+#include "core/text.h"
+
+namespace {
+
+std::uint64_t Fnv1a(const void* data, std::size_t size) {
+    std::uint64_t h = 1469598103934665603ull;
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+        h ^= p[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+std::wstring UpperPath(const std::wstring& path) {
+    std::wstring up = path;
+    if (!up.empty()) CharUpperBuffW(up.data(), static_cast<DWORD>(up.size()));
+    return up;
+}
+
+// What this process last read from or wrote to each list file. When the file on disk no longer
+// holds it at the end of the run, another process (an add command from Explorer) wrote since, and
+// its entries must not be overwritten by an older copy.
+std::map<std::wstring, std::uint64_t>& LastSynced() {
+    static std::map<std::wstring, std::uint64_t> m;
+    return m;
+}
+
+class ListFileLock {
+public:
+    explicit ListFileLock(const std::wstring& path) {
+        const std::wstring up = UpperPath(path);
+        wchar_t name[64];
+        const std::uint64_t h = Fnv1a(up.data(), up.size() * sizeof(wchar_t));
+        wsprintfW(name, L"MURAVINE.LST.%08lx%08lx", static_cast<unsigned long>(h >> 32),
+                  static_cast<unsigned long>(h & 0xFFFFFFFFu));
+        mutex_ = mrv::UniqueHandle(CreateMutexW(nullptr, FALSE, name));
+        if (!mutex_) return;  // without a lock the file is still written whole, only unserialised
+        const DWORD rc = WaitForSingleObject(mutex_.get(), 60000);
+        // An abandoned lock means its holder died; the file itself is whole (writes replace it in one step).
+        if (rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED) owned_ = mrv::MutexOwnership(mutex_.get());
+        else throw mrv::FileError(path + L"\nリストファイルが他のプログラムに使用されています。");
+    }
+private:
+    mrv::UniqueHandle mutex_;
+    mrv::MutexOwnership owned_;  // released before the handle closes
+};
+
+// The file's bytes, or false when it does not exist.
+bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+    mrv::UniqueHandle f = mrv::AdoptHandle(CreateFileW(path.c_str(), GENERIC_READ,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) {
+        const DWORD err = GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return false;
+        throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(f.get(), &size) || size.QuadPart > 0x7FFFFFFF)
+        throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
+    bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(f.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return true;
+}
+
+void WriteWholeFileAtomically(const std::wstring& path, const std::string& bytes) {
+    // A read-only list stays as it is, as it would when written in place (replacing it by a rename
+    // would slip past the attribute on some file systems).
+    const DWORD attrs = GetFileAttributesW(path.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throw mrv::FileError(path + L"\nリストファイルを保存できません。");
+    const std::wstring tmp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    bool ok = false;
+    {
+        mrv::UniqueHandle f = mrv::AdoptHandle(
+            CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (f) {
+            DWORD written = 0;
+            ok = (bytes.empty() || (WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                                    written == bytes.size())) &&
+                 FlushFileBuffers(f.get());
+        }
+    }
+    if (ok) ok = MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        DeleteFileW(tmp.c_str());
+        throw mrv::FileError(path + L"\nリストファイルを保存できません。");
+    }
+}
+
+void SaveLocked(const std::wstring& path, const std::string& bytes) {
+    WriteWholeFileAtomically(path, bytes);
+    LastSynced()[UpperPath(path)] = Fnv1a(bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+bool LoadListFile(const std::wstring& path, mrv::StringList& list) {
+    ListFileLock lock(path);
+    std::string bytes;
+    const bool exists = ReadWholeFile(path, bytes);
+    list = mrv::ParseListText(bytes);
+    if (exists) LastSynced()[UpperPath(path)] = Fnv1a(bytes.data(), bytes.size());
+    else LastSynced().erase(UpperPath(path));
+    return exists;
+}
+
+void SaveListFile(const std::wstring& path, const mrv::StringList& list) {
+    const std::string bytes = mrv::FormatListText(list);
+    ListFileLock lock(path);
+    std::string current;
+    const auto known = LastSynced().find(UpperPath(path));
+    if (known != LastSynced().end() && ReadWholeFile(path, current) &&
+        Fnv1a(current.data(), current.size()) != known->second) {
+        // Another process changed the file since this one read it; its reload request is on its
+        // way and would replace this copy anyway, so keep the file as it is.
+        return;
+    }
+    SaveLocked(path, bytes);
+}
+
+void AppendToListFile(const std::wstring& path, const std::string& line) {
+    ListFileLock lock(path);
+    std::string bytes;
+    ReadWholeFile(path, bytes);
+    mrv::StringList list = mrv::ParseListText(bytes);
+    list.push_back(line);
+    SaveLocked(path, mrv::FormatListText(list));
+}
+
+std::wstring ListWriteName() {
+    return mrv::app::ExeDir() + (gv_sUserName.empty() ? std::wstring(L"MURAVINE") : gv_sUserName) + L".LST";
+}

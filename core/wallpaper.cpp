@@ -1,0 +1,113 @@
+// Choosing the next entry and making a picture the desktop wallpaper.
+#include <windows.h>
+
+#include "core/app.h"
+#include "core/muravine_rtn.h"
+#include "core/nextwall.h"
+#include "core/registry.h"
+#include "core/text.h"
+#include "imaging/muravine_susie.h"
+
+namespace {
+
+void WriteDesktopStyle(mrv::Registry& reg, int style) {
+    reg.WriteString(L"TileWallpaper", style == 1 ? L"1" : L"0");
+    reg.WriteString(L"WallpaperStyle", style == 2 ? L"2" : L"0");
+}
+
+void LaunchAfterChange() {
+    if (gv_sLaunchApplication.empty()) return;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    GetStartupInfoW(&si);
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = gv_sLaunchApplication;  // CreateProcessW may write into its command line
+    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}
+
+void ApplyToDesktop(const std::wstring& bitmap) {
+    // The wide call takes the whole path, so nothing is cut at 255 characters.
+    std::wstring buf = bitmap;
+    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, buf.data(), SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+    LaunchAfterChange();
+}
+
+// The bitmap that shows the picture: the file itself, or the converted copy. Empty after a failure
+// that has been reported.
+std::wstring BitmapFor(const std::wstring& picture) {
+    if (!PathExists(picture)) {
+        mrv::app::ShowInfo(picture + L"\nファイルが見つかりません。");
+        return {};
+    }
+    if (UpperExtension(picture) == L".BMP") return picture;
+    return ConvertToBMP(picture, false) ? gv_sChangedBMP : std::wstring();
+}
+
+}  // namespace
+
+std::wstring UpperExtension(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/:");
+    const std::size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return {};
+    std::wstring ext = path.substr(dot);
+    for (wchar_t& c : ext)
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    return ext;
+}
+
+bool PathExists(const std::wstring& path) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(path.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return true;
+}
+
+SYSTEMTIME Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return t;
+}
+
+int NextWallIndex() {
+    if (!gv_lstWall) return -1;
+    const SYSTEMTIME t = Now();
+    const mrv::ClockReading c{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+    return mrv::NextWallIndex(*gv_lstWall, gv_iWallIndex, gv_iChangeOperate, mrv::ClockSeed(c));
+}
+
+void ChangeWallpaper(bool registryOnly) {
+    if (!gv_lstWall || gv_iWallIndex < 0 || static_cast<std::size_t>(gv_iWallIndex) >= gv_lstWall->size())
+        throw mrv::ListIndexError(gv_iWallIndex);
+    const std::string line = (*gv_lstWall)[static_cast<std::size_t>(gv_iWallIndex)];
+    const int style = mrv::ParseListInt(mrv::GetListField(line, 1));
+    // The path is taken whole so that a long one can never name another file.
+    const std::vector<std::string> fields = mrv::SplitListLine(line);
+    if (fields.size() < 3) throw mrv::ListIndexError(2);
+    const std::string& ansiPath = fields[2];
+
+    const std::wstring bitmap = BitmapFor(mrv::AnsiToWide(ansiPath));
+    if (bitmap.empty()) return;
+
+    mrv::Registry reg(HKEY_CURRENT_USER);
+    reg.OpenKey(L"Control Panel\\desktop", false);
+    WriteDesktopStyle(reg, style);
+    if (registryOnly) reg.WriteString(L"Wallpaper", bitmap);
+    else ApplyToDesktop(bitmap);
+    reg.CloseKey();
+
+    (*gv_lstWall)[static_cast<std::size_t>(gv_iWallIndex)] = mrv::MakeShownLine(line);
+}
+
+void SetWallpaperFile(const std::wstring& file, int style) {
+    const std::wstring bitmap = BitmapFor(file);
+    if (bitmap.empty()) return;
+    mrv::Registry reg(HKEY_CURRENT_USER);
+    reg.OpenKey(L"Control Panel\\desktop", false);
+    WriteDesktopStyle(reg, style);
+    ApplyToDesktop(bitmap);
+    reg.CloseKey();
+}

@@ -1,0 +1,220 @@
+// The plug-in catalogue and the conversion of pictures into bitmap files.
+#include "imaging/muravine_susie.h"
+
+#include <cstring>
+
+#include "core/app.h"
+#include "core/handles.h"
+#include "core/muravine_rtn.h"
+#include "core/registry.h"
+#include "core/text.h"
+#include "imaging/bmplayout.h"
+#include "imaging/patterns.h"
+
+std::wstring gv_sSusiePath;
+std::unique_ptr<std::vector<std::string>> gv_lstSusieExt;
+std::unique_ptr<std::vector<std::wstring>> gv_lstSusieFile;
+std::unique_ptr<std::vector<std::string>> gv_lstSusieDesc;
+HMODULE gv_hSusiePlugin = nullptr;
+PfnGetPluginInfo gv_pfnGetPluginInfo = nullptr;
+PfnGetPictureInfo gv_pfnGetPictureInfo = nullptr;
+PfnGetPicture gv_pfnGetPicture = nullptr;
+
+namespace {
+
+template <class Fn>
+Fn Entry(HMODULE m, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}
+
+// Some plug-ins call the progress callback without testing it for null.
+int WINAPI NoProgress(int, int, LONG_PTR) { return 0; }
+
+// GetPluginInfo into a buffer of `size` bytes; the text is cut at the buffer's end if the plug-in
+// did not terminate it.
+std::string PluginInfo(int number, int size) {
+    std::string buf(static_cast<std::size_t>(size) + 1, '\0');
+    if (gv_pfnGetPluginInfo(number, buf.data(), size) == 0) return {};
+    buf.resize(std::strlen(buf.c_str()));
+    return buf;
+}
+
+std::string AnsiUpperExt(const std::wstring& ext) { return mrv::AsciiUpper(mrv::WideToAnsi(ext)); }
+
+bool WriteFileReplacing(const std::wstring& target, const mrv::BmpPlan& plan, const void* info, const void* pixels) {
+    const std::wstring tmp = target + L".mrv~";
+    bool ok = false;
+    {
+        mrv::UniqueHandle f = mrv::AdoptHandle(
+            CreateFileW(tmp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                        nullptr));
+        auto put = [&](const void* data, DWORD size) {
+            DWORD written = 0;
+            return size == 0 || (WriteFile(f.get(), data, size, &written, nullptr) && written == size);
+        };
+        ok = f && put(plan.fileHeader.data(), mrv::kBmpFileHeaderSize) && put(info, plan.infoBytes) &&
+             put(pixels, plan.pixelBytes);
+    }
+    if (ok) ok = MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+    if (!ok) DeleteFileW(tmp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+const wchar_t* SusiePluginPattern() {
+#ifdef _WIN64
+    return L"*.sph";
+#else
+    return L"*.spi";
+#endif
+}
+
+bool ReadSusiePath() {
+    mrv::Registry reg(HKEY_CURRENT_USER);
+    if (!reg.OpenKey(L"Software\\Takechin\\Susie\\Plug-in", false)) {
+        gv_sSusiePath.clear();
+        return false;
+    }
+    gv_sSusiePath = reg.ValueExists(L"Path") ? reg.ReadString(L"Path") : std::wstring();
+    reg.CloseKey();
+    return true;
+}
+
+void CloseSusiePlugin() {
+    if (gv_hSusiePlugin) FreeLibrary(gv_hSusiePlugin);
+    gv_hSusiePlugin = nullptr;
+    gv_pfnGetPluginInfo = nullptr;
+    gv_pfnGetPictureInfo = nullptr;
+    gv_pfnGetPicture = nullptr;
+}
+
+bool OpenSusiePlugin(const std::wstring& path) {
+    CloseSusiePlugin();
+    gv_hSusiePlugin = LoadLibraryW(path.c_str());
+    if (!gv_hSusiePlugin) return false;
+    gv_pfnGetPluginInfo = Entry<PfnGetPluginInfo>(gv_hSusiePlugin, "GetPluginInfo");
+    gv_pfnGetPictureInfo = Entry<PfnGetPictureInfo>(gv_hSusiePlugin, "GetPictureInfo");
+    gv_pfnGetPicture = Entry<PfnGetPicture>(gv_hSusiePlugin, "GetPicture");
+    if (!gv_pfnGetPluginInfo || !gv_pfnGetPictureInfo || !gv_pfnGetPicture) {
+        CloseSusiePlugin();
+        return false;
+    }
+    char version[16] = {};
+    gv_pfnGetPluginInfo(0, version, sizeof version);
+    if (version[2] == 'I' && version[3] == 'N') return true;
+    CloseSusiePlugin();
+    return false;
+}
+
+void LoadSusiePlugins() {
+    gv_lstSusieExt = std::make_unique<std::vector<std::string>>();
+    gv_lstSusieFile = std::make_unique<std::vector<std::wstring>>();
+    gv_lstSusieDesc = std::make_unique<std::vector<std::string>>();
+    WIN32_FIND_DATAW fd;
+    mrv::UniqueFind find =
+        mrv::AdoptFind(FindFirstFileW((gv_sSusiePath + L"\\" + SusiePluginPattern()).c_str(), &fd));
+    if (!find) return;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (!OpenSusiePlugin(gv_sSusiePath + L"\\" + name)) continue;
+        for (int g = 2;; g += 2) {
+            const std::string group = PluginInfo(g, 256);
+            if (group.empty()) break;
+            for (const std::string& piece : mrv::SplitPatternGroup(group)) {
+                gv_lstSusieExt->push_back(piece);
+                gv_lstSusieFile->push_back(name);
+                std::string desc = PluginInfo(g + 1, 256);
+                gv_lstSusieDesc->push_back(desc.empty() ? mrv::FallbackDescription(piece) : desc);
+            }
+        }
+    } while (FindNextFileW(find.get(), &fd));
+}
+
+void ReleaseSusieCatalogue() {
+    gv_lstSusieExt.reset();
+    gv_lstSusieFile.reset();
+    gv_lstSusieDesc.reset();
+}
+
+bool CheckSusieSupport(const std::wstring& ext) {
+    const std::string e = AnsiUpperExt(ext);
+    if (e == ".BMP") return true;
+    if (!gv_lstSusieExt) {
+        mrv::app::ShowInfo(L"Susieがインストールされていません。\nまたは一度も実行されていません。");
+        return false;
+    }
+    for (const std::string& pattern : *gv_lstSusieExt)
+        if (mrv::SupportExtension(pattern) == e) return true;
+    mrv::app::ShowInfo(L"この拡張子用のプラグインがインストールされていません。");
+    return false;
+}
+
+std::wstring TemporaryBMPPath() {
+    wchar_t dir[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, dir);
+    std::wstring path = dir;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    return path + L"MRV_WP.bmp";
+}
+
+bool ConvertToBMP(const std::wstring& path, bool temporary) {
+    const std::wstring ext = UpperExtension(path);
+    if (ext == L".BMP") return false;
+    if (!PathExists(path)) {
+        mrv::app::ShowInfo(path + L"\nファイルが見つかりません。");
+        return false;
+    }
+    if (!CheckSusieSupport(ext)) return false;
+
+    const std::string e = AnsiUpperExt(ext);
+    std::size_t match = gv_lstSusieExt->size();
+    for (std::size_t i = 0; i < gv_lstSusieExt->size(); ++i)
+        if (mrv::DecoderExtension((*gv_lstSusieExt)[i]) == e) {
+            match = i;
+            break;
+        }
+    if (match == gv_lstSusieExt->size()) return false;
+    if (!OpenSusiePlugin(gv_sSusiePath + L"\\" + (*gv_lstSusieFile)[match])) return false;
+
+    // Plug-ins take ANSI names; a path the code page cannot spell goes by its short name.
+    const std::string ansiPath = mrv::AnsiPathFor(path);
+    if (ansiPath.empty()) {
+        mrv::app::ShowInfo(path + L"\nこのファイル名はプラグインに渡せません。");
+        return false;
+    }
+
+    // The picture-information record is 26 bytes packed on 32-bit and 30 or 32 on 64-bit plug-ins,
+    // depending on how they were built: a zero-filled buffer larger than all of them fits every one.
+    alignas(8) unsigned char pictureInfo[64] = {};
+    gv_pfnGetPictureInfo(ansiPath.c_str(), 0, 0, pictureInfo);
+
+    HLOCAL hInfo = nullptr, hBits = nullptr;
+    const int rc = gv_pfnGetPicture(ansiPath.c_str(), 0, 0, &hInfo, &hBits, NoProgress, 0);
+    if (rc != 0) {
+        // After a failure the handles may hold anything: they are neither used nor freed.
+        mrv::app::ShowInfo(path + L"\n画像を読み込めません。(プラグインのエラー " + std::to_wstring(rc) + L")");
+        return false;
+    }
+    mrv::UniqueLocal info(hInfo), bits(hBits);
+    if (!info || !bits) {
+        mrv::app::ShowInfo(path + L"\n画像を読み込めません。(プラグインが画像を返しませんでした)");
+        return false;
+    }
+    mrv::LocalLockGuard infoLock(info.get()), bitsLock(bits.get());
+    const auto* infoBytes = static_cast<const std::uint8_t*>(infoLock.get());
+    const mrv::BmpPlan plan = mrv::PlanBmp(infoBytes, infoBytes ? LocalSize(info.get()) : 0,
+                                           bitsLock.get() ? LocalSize(bits.get()) : 0);
+    if (!plan.ok || !bitsLock.get()) {
+        mrv::app::ShowInfo(path + L"\n画像を読み込めません。(プラグインが返した画像が壊れています: " +
+                           mrv::Utf8ToWide(plan.error) + L")");
+        return false;
+    }
+
+    const std::wstring target = temporary ? TemporaryBMPPath() : gv_sChangedBMP;
+    if (!WriteFileReplacing(target, plan, infoBytes, bitsLock.get())) {
+        mrv::app::ShowInfo(target + L"\nビットマップファイルを書き込めません。");
+        return false;
+    }
+    return true;
+}
