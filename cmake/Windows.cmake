@@ -12,6 +12,7 @@ add_library(mrv_core STATIC
   core/wallpaper.cpp
   core/shell.cpp
   imaging/muravine_susie.cpp
+  core/ui/window.cpp
   mainwin/muravine_main.cpp
 )
 target_link_libraries(mrv_core PUBLIC mrv_portable shell32 ole32 uuid comctl32 gdi32 user32 advapi32)
@@ -20,5 +21,5 @@ mrv_warnings(mrv_core)
 add_executable(MURAVINE WIN32 core/main.cpp resources/muravine.rc)
 target_link_libraries(MURAVINE PRIVATE mrv_core)
 target_link_options(MURAVINE PRIVATE ${MRV_STATIC_LINK} -municode)
-target_include_directories(MURAVINE PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_include_directories(MURAVINE PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR})
 mrv_warnings(MURAVINE)
