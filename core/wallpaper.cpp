@@ -28,22 +28,51 @@ void LaunchAfterChange() {
     }
 }
 
+// The desktop keeps at most MAX_PATH - 1 characters of a wallpaper's path and would silently use
+// whatever file the cut path names: a longer path goes by its short form, and without one the
+// change is refused. Empty after a failure that has been reported.
+std::wstring DesktopPathFor(const std::wstring& bitmap) {
+    if (bitmap.size() < MAX_PATH) return bitmap;
+    const DWORD n = GetShortPathNameW(bitmap.c_str(), nullptr, 0);
+    if (n > 0 && n <= MAX_PATH) {
+        std::wstring shortPath(n, L'\0');
+        const DWORD got = GetShortPathNameW(bitmap.c_str(), shortPath.data(), n);
+        if (got > 0 && got < n) {
+            shortPath.resize(got);
+            return shortPath;
+        }
+    }
+    mrv::app::ShowInfo(bitmap + L"\nパスが長すぎるため壁紙にできません。");
+    return {};
+}
+
 void ApplyToDesktop(const std::wstring& bitmap) {
-    // The wide call takes the whole path, so nothing is cut at 255 characters.
     std::wstring buf = bitmap;
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, buf.data(), SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
     LaunchAfterChange();
 }
 
-// The bitmap that shows the picture: the file itself, or the converted copy. Empty after a failure
-// that has been reported.
+// The bitmap that shows the picture, in the form the desktop takes: the file itself, or the
+// converted copy. Empty after a failure that has been reported.
 std::wstring BitmapFor(const std::wstring& picture) {
     if (!PathExists(picture)) {
         mrv::app::ShowInfo(picture + L"\nファイルが見つかりません。");
         return {};
     }
-    if (UpperExtension(picture) == L".BMP") return picture;
-    return ConvertToBMP(picture, false) ? gv_sChangedBMP : std::wstring();
+    if (UpperExtension(picture) == L".BMP") return DesktopPathFor(picture);
+    return ConvertToBMP(picture, false) ? DesktopPathFor(gv_sChangedBMP) : std::wstring();
+}
+
+// The desktop keeps the path for later logons: a path relative to this process's folder would
+// name nothing then.
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    const DWORD got = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+    if (got == 0 || got >= n) return path;
+    full.resize(got);
+    return full;
 }
 
 }  // namespace
@@ -103,7 +132,7 @@ void ChangeWallpaper(bool registryOnly) {
 }
 
 void SetWallpaperFile(const std::wstring& file, int style) {
-    const std::wstring bitmap = BitmapFor(file);
+    const std::wstring bitmap = BitmapFor(file.empty() ? file : FullPath(file));
     if (bitmap.empty()) return;
     mrv::Registry reg(HKEY_CURRENT_USER);
     reg.OpenKey(L"Control Panel\\desktop", false);

@@ -1,6 +1,8 @@
 #include "imaging/bmplayout.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace mrv {
 
@@ -15,7 +17,13 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-constexpr std::uint32_t kBiRgb = 0, kBiBitfields = 3;
+constexpr std::uint32_t kMaskBytes = 12;
+
+BmpPlan Fail(BmpFault f) {
+    BmpPlan p;
+    p.fault = f;
+    return p;
+}
 
 }  // namespace
 
@@ -30,11 +38,13 @@ std::uint32_t BmpPaletteBytes(std::uint16_t bitCount) {
 
 BmpInfo ReadBmpInfo(const std::uint8_t* h) {
     BmpInfo i;
+    i.size = Le32(h);
     i.width = static_cast<std::int32_t>(Le32(h + 4));
     i.height = static_cast<std::int32_t>(Le32(h + 8));
     i.bitCount = Le16(h + 14);
     i.compression = Le32(h + 16);
     i.sizeImage = Le32(h + 20);
+    i.clrUsed = Le32(h + 32);
     return i;
 }
 
@@ -48,59 +58,57 @@ std::uint64_t BmpImageBytes(std::int32_t width, std::int32_t height, std::uint16
 }
 
 BmpPlan PlanBmp(const std::uint8_t* info, std::size_t infoBlockSize, std::size_t pixelBlockSize) {
-    BmpPlan plan;
-    if (!info || infoBlockSize < kBmpInfoHeaderSize) {
-        plan.error = "the information block is smaller than a bitmap header";
-        return plan;
-    }
-    if (Le32(info) < kBmpInfoHeaderSize) {
-        plan.error = "the information block does not start with a bitmap header";
-        return plan;
-    }
+    if (!info || infoBlockSize < kBmpInfoHeaderSize) return Fail(BmpFault::NoHeader);
     const BmpInfo bi = ReadBmpInfo(info);
+    if (bi.size < kBmpInfoHeaderSize || bi.size > infoBlockSize) return Fail(BmpFault::NoHeader);
     switch (bi.bitCount) {
         case 1: case 4: case 8: case 16: case 24: case 32: break;
-        default:
-            plan.error = "unsupported bit depth " + std::to_string(bi.bitCount);
-            return plan;
+        default: return Fail(BmpFault::BadDepth);
     }
-    if (bi.width <= 0 || bi.height == 0) {
-        plan.error = "the picture has no pixels";
-        return plan;
+    if (bi.width <= 0 || bi.height == 0) return Fail(BmpFault::NoPixels);
+
+    // Where the colours sit in the block and how many bytes of them are written. A palette follows
+    // the header, whatever its length; bit-field masks sit right after the first 40 bytes, which is
+    // inside the longer headers.
+    std::uint64_t colorOffset = bi.size, colorBytes = 0;
+    if (const std::uint32_t full = BmpPaletteBytes(bi.bitCount)) {
+        const std::uint64_t entries = std::uint64_t(1) << bi.bitCount;
+        if (colorOffset + full <= infoBlockSize) colorBytes = full;
+        else if (bi.clrUsed > 0 && bi.clrUsed < entries && colorOffset + bi.clrUsed * 4ull <= infoBlockSize)
+            colorBytes = bi.clrUsed * 4ull;
+        else return Fail(BmpFault::ShortPalette);
+    } else if (bi.compression == kBiBitfields && (bi.bitCount == 16 || bi.bitCount == 32)) {
+        colorOffset = kBmpInfoHeaderSize;
+        colorBytes = kMaskBytes;
+        if (colorOffset + colorBytes > infoBlockSize) return Fail(BmpFault::MissingMasks);
     }
-    const std::uint32_t palette = BmpPaletteBytes(bi.bitCount);
-    plan.infoBytes = kBmpInfoHeaderSize + palette;
-    plan.offBits = kBmpFileHeaderSize + plan.infoBytes;
-    if (infoBlockSize < plan.infoBytes) {
-        plan.error = "the information block is too small for its palette";
-        return plan;
-    }
+
     std::uint64_t pixels = bi.sizeImage;
-    if (pixels == 0) {
-        if (bi.compression != kBiRgb && bi.compression != kBiBitfields) {
-            plan.error = "a compressed picture without its size";
-            return plan;
-        }
-        pixels = BmpImageBytes(bi.width, bi.height, bi.bitCount);
-        if (pixels == 0) {
-            plan.error = "the picture is too large";
-            return plan;
-        }
+    if (bi.compression == kBiRgb || bi.compression == kBiBitfields) {
+        const std::uint64_t needed = BmpImageBytes(bi.width, bi.height, bi.bitCount);
+        if (needed == 0) return Fail(BmpFault::TooLarge);
+        pixels = std::max(pixels, needed);
+    } else if (pixels == 0) {
+        return Fail(BmpFault::CompressedWithoutSize);
     }
-    if (pixels > pixelBlockSize) {
-        plan.error = "the pixel block holds less than the header claims";
-        return plan;
-    }
-    if (pixels + plan.offBits > 0xFFFFFFFFull) {
-        plan.error = "the picture is too large";
-        return plan;
-    }
+    if (pixels > pixelBlockSize) return Fail(BmpFault::ShortPixels);
+
+    const std::uint64_t offBits = kBmpFileHeaderSize + kBmpInfoHeaderSize + colorBytes;
+    if (offBits + pixels > 0xFFFFFFFFull) return Fail(BmpFault::TooLarge);
+
+    BmpPlan plan;
+    plan.fault = BmpFault::None;
+    plan.offBits = static_cast<std::uint32_t>(offBits);
     plan.pixelBytes = static_cast<std::uint32_t>(pixels);
-    plan.fileHeader[0] = 'B';
-    plan.fileHeader[1] = 'M';
-    Put32(&plan.fileHeader[2], plan.pixelBytes + plan.offBits);
-    Put32(&plan.fileHeader[10], plan.offBits);
-    plan.ok = true;
+    plan.head.assign(plan.offBits, 0);
+    std::uint8_t* h = plan.head.data();
+    h[0] = 'B';
+    h[1] = 'M';
+    Put32(h + 2, plan.offBits + plan.pixelBytes);
+    Put32(h + 10, plan.offBits);
+    std::memcpy(h + kBmpFileHeaderSize, info, kBmpInfoHeaderSize);
+    Put32(h + kBmpFileHeaderSize, kBmpInfoHeaderSize);
+    std::memcpy(h + kBmpFileHeaderSize + kBmpInfoHeaderSize, info + colorOffset, static_cast<std::size_t>(colorBytes));
     return plan;
 }
 

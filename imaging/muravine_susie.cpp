@@ -41,7 +41,13 @@ std::string PluginInfo(int number, int size) {
 
 std::string AnsiUpperExt(const std::wstring& ext) { return mrv::AsciiUpper(mrv::WideToAnsi(ext)); }
 
-bool WriteFileReplacing(const std::wstring& target, const mrv::BmpPlan& plan, const void* info, const void* pixels) {
+// Writes the bitmap beside the target and then puts it in place, so that a failure leaves the
+// target as it was.
+bool WriteFileReplacing(const std::wstring& target, const mrv::BmpPlan& plan, const void* pixels) {
+    // A read-only file is one the user wants kept: it is not replaced (some file systems would
+    // let the rename below go over it).
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
     const std::wstring tmp = target + L".mrv~";
     bool ok = false;
     {
@@ -52,13 +58,47 @@ bool WriteFileReplacing(const std::wstring& target, const mrv::BmpPlan& plan, co
             DWORD written = 0;
             return size == 0 || (WriteFile(f.get(), data, size, &written, nullptr) && written == size);
         };
-        ok = f && put(plan.fileHeader.data(), mrv::kBmpFileHeaderSize) && put(info, plan.infoBytes) &&
-             put(pixels, plan.pixelBytes);
+        ok = f && put(plan.head.data(), static_cast<DWORD>(plan.head.size())) && put(pixels, plan.pixelBytes);
     }
     if (ok) ok = MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
     if (!ok) DeleteFileW(tmp.c_str());
     return ok;
 }
+
+// Plug-ins open the picture with ANSI calls, and many copy its name into a buffer of MAX_PATH
+// characters: a name the code page cannot spell, or one too long for that, goes by its short form.
+std::string PluginPathFor(const std::wstring& path) {
+    std::string ansi = mrv::AnsiPathFor(path);
+    if (!ansi.empty() && ansi.size() < MAX_PATH) return ansi;
+    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0) return {};
+    std::wstring shortPath(n, L'\0');
+    const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), n);
+    if (got == 0 || got >= n) return {};
+    shortPath.resize(got);
+    bool lossless = false;
+    ansi = mrv::WideToAnsi(shortPath, &lossless);
+    return lossless && ansi.size() < MAX_PATH ? ansi : std::string();
+}
+
+std::wstring FaultText(mrv::BmpFault f) {
+    switch (f) {
+        case mrv::BmpFault::NoHeader: return L"ビットマップ情報ヘッダーがありません";
+        case mrv::BmpFault::BadDepth: return L"対応していない色数です";
+        case mrv::BmpFault::NoPixels: return L"画像の幅または高さが 0 です";
+        case mrv::BmpFault::ShortPalette: return L"パレットが足りません";
+        case mrv::BmpFault::MissingMasks: return L"カラーマスクがありません";
+        case mrv::BmpFault::CompressedWithoutSize: return L"圧縮された画像のサイズがありません";
+        case mrv::BmpFault::ShortPixels: return L"画素データが足りません";
+        case mrv::BmpFault::TooLarge: return L"画像が大きすぎます";
+        case mrv::BmpFault::None: break;
+    }
+    return {};
+}
+
+// A plug-in that answers every information number would keep the catalogue from ever being built;
+// no real one reports anywhere near this many pattern groups.
+constexpr int kLastGroupNumber = 2 * 256;
 
 }  // namespace
 
@@ -91,7 +131,13 @@ void CloseSusiePlugin() {
 
 bool OpenSusiePlugin(const std::wstring& path) {
     CloseSusiePlugin();
-    gv_hSusiePlugin = LoadLibraryW(path.c_str());
+    {
+        // A file that is no library, or lacks one it depends on, is skipped quietly: no system box.
+        DWORD oldMode = 0;
+        const bool modeSet = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
+        gv_hSusiePlugin = LoadLibraryW(path.c_str());
+        if (modeSet) SetThreadErrorMode(oldMode, nullptr);
+    }
     if (!gv_hSusiePlugin) return false;
     gv_pfnGetPluginInfo = Entry<PfnGetPluginInfo>(gv_hSusiePlugin, "GetPluginInfo");
     gv_pfnGetPictureInfo = Entry<PfnGetPictureInfo>(gv_hSusiePlugin, "GetPictureInfo");
@@ -118,7 +164,7 @@ void LoadSusiePlugins() {
     do {
         const std::wstring name = fd.cFileName;
         if (!OpenSusiePlugin(gv_sSusiePath + L"\\" + name)) continue;
-        for (int g = 2;; g += 2) {
+        for (int g = 2; g <= kLastGroupNumber; g += 2) {
             const std::string group = PluginInfo(g, 256);
             if (group.empty()) break;
             for (const std::string& piece : mrv::SplitPatternGroup(group)) {
@@ -175,10 +221,14 @@ bool ConvertToBMP(const std::wstring& path, bool temporary) {
             break;
         }
     if (match == gv_lstSusieExt->size()) return false;
-    if (!OpenSusiePlugin(gv_sSusiePath + L"\\" + (*gv_lstSusieFile)[match])) return false;
+    const std::wstring& pluginFile = (*gv_lstSusieFile)[match];
+    if (!OpenSusiePlugin(gv_sSusiePath + L"\\" + pluginFile)) {
+        // It loaded when the catalogue was built: it has been removed or replaced since.
+        mrv::app::ShowInfo(path + L"\nプラグイン " + pluginFile + L" を読み込めません。");
+        return false;
+    }
 
-    // Plug-ins take ANSI names; a path the code page cannot spell goes by its short name.
-    const std::string ansiPath = mrv::AnsiPathFor(path);
+    const std::string ansiPath = PluginPathFor(path);
     if (ansiPath.empty()) {
         mrv::app::ShowInfo(path + L"\nこのファイル名はプラグインに渡せません。");
         return false;
@@ -203,16 +253,17 @@ bool ConvertToBMP(const std::wstring& path, bool temporary) {
     }
     mrv::LocalLockGuard infoLock(info.get()), bitsLock(bits.get());
     const auto* infoBytes = static_cast<const std::uint8_t*>(infoLock.get());
+    // The blocks are measured, not taken at their word: nothing past their ends is read.
     const mrv::BmpPlan plan = mrv::PlanBmp(infoBytes, infoBytes ? LocalSize(info.get()) : 0,
                                            bitsLock.get() ? LocalSize(bits.get()) : 0);
-    if (!plan.ok || !bitsLock.get()) {
+    if (!plan.ok()) {
         mrv::app::ShowInfo(path + L"\n画像を読み込めません。(プラグインが返した画像が壊れています: " +
-                           mrv::Utf8ToWide(plan.error) + L")");
+                           FaultText(plan.fault) + L")");
         return false;
     }
 
     const std::wstring target = temporary ? TemporaryBMPPath() : gv_sChangedBMP;
-    if (!WriteFileReplacing(target, plan, infoBytes, bitsLock.get())) {
+    if (!WriteFileReplacing(target, plan, bitsLock.get())) {
         mrv::app::ShowInfo(target + L"\nビットマップファイルを書き込めません。");
         return false;
     }
