@@ -30,12 +30,31 @@ std::wstring UpperPath(const std::wstring& path) {
     return up;
 }
 
-// What this process last read from or wrote to each list file. When the file on disk no longer
-// holds it at the end of the run, another process (an add command from Explorer) wrote since, and
-// its entries must not be overwritten by an older copy.
-std::map<std::wstring, std::uint64_t>& LastSynced() {
-    static std::map<std::wstring, std::uint64_t> m;
+// The size and last-write time of each list file as this process last read or wrote it. When the
+// file on disk no longer matches at the end of the run, another process (an add command from
+// Explorer) wrote since, and its entries must not be overwritten by an older copy.
+struct Stamp {
+    std::uint64_t size = 0;
+    std::uint64_t written = 0;
+    bool operator==(const Stamp&) const = default;
+};
+std::map<std::wstring, Stamp>& LastSynced() {
+    static std::map<std::wstring, Stamp> m;
     return m;
+}
+
+bool StampOf(const std::wstring& path, Stamp& stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return false;
+    stamp.size = (std::uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    stamp.written = (std::uint64_t(a.ftLastWriteTime.dwHighDateTime) << 32) | a.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+void Remember(const std::wstring& path) {
+    Stamp s;
+    if (StampOf(path, s)) LastSynced()[UpperPath(path)] = s;
+    else LastSynced().erase(UpperPath(path));
 }
 
 class ListFileLock {
@@ -111,7 +130,7 @@ void WriteWholeFileAtomically(const std::wstring& path, const std::string& bytes
 
 void SaveLocked(const std::wstring& path, const std::string& bytes) {
     WriteWholeFileAtomically(path, bytes);
-    LastSynced()[UpperPath(path)] = Fnv1a(bytes.data(), bytes.size());
+    Remember(path);
 }
 
 }  // namespace
@@ -121,18 +140,16 @@ bool LoadListFile(const std::wstring& path, mrv::StringList& list) {
     std::string bytes;
     const bool exists = ReadWholeFile(path, bytes);
     list = mrv::ParseListText(bytes);
-    if (exists) LastSynced()[UpperPath(path)] = Fnv1a(bytes.data(), bytes.size());
-    else LastSynced().erase(UpperPath(path));
+    Remember(path);
     return exists;
 }
 
 void SaveListFile(const std::wstring& path, const mrv::StringList& list) {
     const std::string bytes = mrv::FormatListText(list);
     ListFileLock lock(path);
-    std::string current;
+    Stamp now;
     const auto known = LastSynced().find(UpperPath(path));
-    if (known != LastSynced().end() && ReadWholeFile(path, current) &&
-        Fnv1a(current.data(), current.size()) != known->second) {
+    if (known != LastSynced().end() && StampOf(path, now) && !(now == known->second)) {
         // Another process changed the file since this one read it; its reload request is on its
         // way and would replace this copy anyway, so keep the file as it is.
         return;
