@@ -159,8 +159,12 @@ void DibCanvas::PutIndices(std::uint32_t y, const std::uint8_t* indices) {
 
 void DibCanvas::PutPacked(std::uint32_t y, const std::uint8_t* row, unsigned bits) {
     if (straight_ && bits == shape_.bitCount) {
-        // Decoders pack indices the way bitmaps do: a plain copy of the row's bytes.
-        std::memcpy(RowOf(y), row, (std::size_t(g_.frameWidth) * bits + 7) / 8);
+        // Decoders pack indices the way bitmaps do: a plain copy of the row's bytes, without
+        // whatever the decoder left in the bits past the last pixel.
+        const std::size_t usedBits = std::size_t(g_.frameWidth) * bits;
+        std::uint8_t* out = RowOf(y);
+        std::memcpy(out, row, (usedBits + 7) / 8);
+        if (usedBits % 8) out[usedBits / 8] &= static_cast<std::uint8_t>(0xFF << (8 - usedBits % 8));
         return;
     }
     unpacked_.resize(g_.frameWidth);

@@ -279,6 +279,7 @@ public:
         if (auto claimed = mrv::wic::PeekClaimedSize(family_, in.data(), in.size()))
             if (!mrv::wic::PlanDib(claimed->width, claimed->height, claimed->minBitCount, kMaxImageBytes))
                 return claimed->width && claimed->height ? kNoMemory : kBrokenData;
+        if (family_ == Family::Gif && !mrv::wic::GifStructureComplete(in.data(), in.size())) return kBrokenData;
 
         factory_ = CreateFactory();
         if (!factory_) return kInternalError;
@@ -347,8 +348,9 @@ public:
         HRESULT hr = Fetch(0, rows, static_cast<UINT>(srcStride), strip);
         if (FAILED(hr)) return HresultResult(hr);
 
-        mrv::UniqueLocal info(LocalAlloc(LMEM_FIXED, shape->InfoBytes()));
-        mrv::UniqueLocal bits(LocalAlloc(LMEM_FIXED, shape->imageBytes));
+        // Zeroed, so that row padding and what a frame leaves uncovered hold no stale memory.
+        mrv::UniqueLocal info(LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, shape->InfoBytes()));
+        mrv::UniqueLocal bits(LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, shape->imageBytes));
         if (!info || !bits) return kNoMemory;
         {
             mrv::LocalLockGuard infoLock(info.get()), bitsLock(bits.get());

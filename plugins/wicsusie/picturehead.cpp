@@ -129,6 +129,41 @@ Family SniffFamily(const std::uint8_t* head, std::size_t size) {
     return Family::Unknown;
 }
 
+bool GifStructureComplete(const std::uint8_t* d, std::size_t n) {
+    if (n < 13 || SniffFamily(d, n) != Family::Gif) return false;
+    std::size_t i = 13;
+    if (d[10] & 0x80) i += 3u << ((d[10] & 7) + 1);
+    // Skips a chain of sub-blocks ended by an empty one; false when the data ends first.
+    auto subBlocks = [&] {
+        for (;;) {
+            if (i >= n) return false;
+            const std::size_t len = d[i++];
+            if (len == 0) return true;
+            i += len;
+        }
+    };
+    for (;;) {
+        if (i >= n) return false;
+        switch (d[i]) {
+            case 0x3B: return true;  // trailer
+            case 0x21:               // extension: label, then its sub-blocks
+                i += 2;
+                if (!subBlocks()) return false;
+                break;
+            case 0x2C: {  // image: descriptor, local colour table, code size, data sub-blocks
+                if (i + 10 > n) return false;
+                const std::uint8_t flags = d[i + 9];
+                i += 10;
+                if (flags & 0x80) i += 3u << ((flags & 7) + 1);
+                ++i;
+                if (!subBlocks()) return false;
+                break;
+            }
+            default: return false;
+        }
+    }
+}
+
 int JpegExifOrientation(const std::uint8_t* data, std::size_t size) {
     if (SniffFamily(data, size) != Family::Jpeg) return 0;
     int orientation = 0;

@@ -24,6 +24,11 @@ struct ClaimedSize {
 // or nothing when the header cannot be read that far.
 std::optional<ClaimedSize> PeekClaimedSize(Family family, const std::uint8_t* data, std::size_t size);
 
+// Whether a GIF's blocks all run to the end with nothing missing: header, colour tables,
+// extensions and images each complete, up to the trailer. A GIF that fails this is broken
+// however a decoder would treat it, and some decoders leak memory on such data.
+bool GifStructureComplete(const std::uint8_t* data, std::size_t size);
+
 // The EXIF orientation (1-8) a JPEG's APP1 segment records, or 0 when it records none. For
 // decoders whose metadata readers do not reach into JPEG segments.
 int JpegExifOrientation(const std::uint8_t* data, std::size_t size);

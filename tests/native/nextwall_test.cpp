@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <map>
 
 using namespace mrv;
 
@@ -73,16 +73,33 @@ TEST(NextWallIndex, RandomOrderPicksOnlyUnshownEntriesUniformly) {
     l[321] = "0,0,C:\\only.bmp,";
     for (int seed = 0; seed < 50; ++seed) EXPECT_EQ(NextWallIndex(l, 0, 1, seed), 321);
 
-    StringList four = Entries({"0", "1", "0", "0"});
-    std::set<int> seen;
-    for (int seed = 0; seed < 200; ++seed) {
-        const int i = NextWallIndex(four, 0, 1, seed);
-        EXPECT_NE(i, 1);
-        seen.insert(i);
+    // Many unshown entries and very few: each unshown entry comes up about equally often.
+    struct Case {
+        StringList list;
+        std::vector<int> unshown;
+    } cases[] = {{Entries({"0", "1", "0", "0"}), {0, 2, 3}}, {StringList(1000, "1,0,C:\\a.bmp,"), {7, 500, 999}}};
+    for (int i : cases[1].unshown) cases[1].list[static_cast<std::size_t>(i)] = "0,0,C:\\b.bmp,";
+    for (auto& c : cases) {
+        std::map<int, int> seen;
+        constexpr int draws = 3000;
+        for (int seed = 0; seed < draws; ++seed) seen[NextWallIndex(c.list, 0, 1, seed)]++;
+        ASSERT_EQ(seen.size(), c.unshown.size());
+        for (int i : c.unshown) {
+            EXPECT_GT(seen[i], draws / 3 - 150) << i;
+            EXPECT_LT(seen[i], draws / 3 + 150) << i;
+        }
     }
-    EXPECT_EQ(seen, (std::set<int>{0, 2, 3}));
     // The same seed draws the same entry.
+    StringList four = Entries({"0", "1", "0", "0"});
     EXPECT_EQ(NextWallIndex(four, 0, 1, 12345), NextWallIndex(four, 0, 1, 12345));
+}
+
+TEST(NextWallIndex, RandomOrderStartsANewPassWhenEverythingWasShown) {
+    StringList l = Entries({"1", "1", "1"});
+    const int i = NextWallIndex(l, 2, 1, 99);
+    EXPECT_GE(i, 0);
+    EXPECT_LT(i, 3);
+    for (const auto& line : l) EXPECT_TRUE(IsUnshown(line)) << line;
 }
 
 TEST(ClockSeed, CombinesTheClockAsDocumented) {

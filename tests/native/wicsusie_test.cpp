@@ -171,6 +171,28 @@ TEST(WicHead, GifClaimsTheLargerOfScreenAndFirstFrame) {
     EXPECT_EQ(s->minBitCount, 8);
 }
 
+TEST(WicHead, GifStructureMustRunToItsTrailer) {
+    Bytes gif;
+    AppendText(gif, "GIF89a");
+    Le16(gif, 2);
+    Le16(gif, 2);
+    Append(gif, B({0x80, 0, 0, 0, 0, 0, 255, 255, 255}));         // global colour table of 2
+    Append(gif, B({0x21, 0xF9, 4, 1, 0, 0, 0, 0}));                // graphic control extension
+    Append(gif, B({0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0x80, 1, 2, 3, 4, 5, 6}));  // image with a local table
+    Append(gif, B({2, 2, 0x44, 0x01, 0}));                         // code size, one data block, end
+    Append(gif, B({0x21, 0xFE, 1, 'x', 0}));                       // a comment after the image
+    const std::size_t complete = gif.size() + 1;
+    gif.push_back(0x3B);
+    EXPECT_TRUE(GifStructureComplete(gif.data(), gif.size()));
+    for (std::size_t n = 0; n < complete; ++n) EXPECT_FALSE(GifStructureComplete(gif.data(), n)) << n;
+    Bytes unknownBlock = gif;
+    unknownBlock[complete - 1] = 0x99;
+    EXPECT_FALSE(GifStructureComplete(unknownBlock.data(), unknownBlock.size()));
+    Bytes notGif = gif;
+    notGif[3] = '0';
+    EXPECT_FALSE(GifStructureComplete(notGif.data(), notGif.size()));
+}
+
 TEST(WicHead, TiffReadsWidthAndLengthInEitherByteOrder) {
     for (bool le : {true, false}) {
         const Bytes t = Tiff(le, {{254, 4, 0}, {256, 3, 1234}, {257, 4, 70000}});
@@ -367,7 +389,7 @@ TEST(WicCanvas, PackedRowsCopiedOrWidened) {
     // 1-bit into 1-bit is copied as it is; 2-bit rows widen into 4 bits.
     const DibShape s1 = *PlanDib(10, 1, 1, 1u << 20);
     Bytes b1(s1.imageBytes, 0);
-    const std::uint8_t row1[] = {0xA5, 0xC0};
+    const std::uint8_t row1[] = {0xA5, 0xFF};  // the low six bits of the second byte are past the row
     DibCanvas(s1, b1.data(), Straight(10, 1)).PutPacked(0, row1, 1);
     EXPECT_EQ(ShownRows(s1, b1)[0], B({0xA5, 0xC0}));
 
