@@ -279,7 +279,9 @@ public:
         if (auto claimed = mrv::wic::PeekClaimedSize(family_, in.data(), in.size()))
             if (!mrv::wic::PlanDib(claimed->width, claimed->height, claimed->minBitCount, kMaxImageBytes))
                 return claimed->width && claimed->height ? kNoMemory : kBrokenData;
-        if (family_ == Family::Gif && !mrv::wic::GifStructureComplete(in.data(), in.size())) return kBrokenData;
+        if ((family_ == Family::Gif && !mrv::wic::GifIsWhole(in.data(), in.size())) ||
+            (family_ == Family::Png && !mrv::wic::PngIsWhole(in.data(), in.size())))
+            return kBrokenData;
 
         factory_ = CreateFactory();
         if (!factory_) return kInternalError;

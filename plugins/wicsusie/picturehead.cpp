@@ -1,6 +1,7 @@
 #include "plugins/wicsusie/picturehead.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace mrv::wic {
@@ -129,7 +130,74 @@ Family SniffFamily(const std::uint8_t* head, std::size_t size) {
     return Family::Unknown;
 }
 
-bool GifStructureComplete(const std::uint8_t* d, std::size_t n) {
+namespace {
+
+// Walks one image's LZW code stream (the data sub-blocks from `i`, which must be complete) far
+// enough to see that it yields `pixels` pixels with valid codes.
+bool LzwYields(const std::uint8_t* d, std::size_t i, unsigned minCodeSize, std::uint64_t pixels) {
+    if (minCodeSize < 1 || minCodeSize > 8) return false;
+    const unsigned clear = 1u << minCodeSize, end = clear + 1;
+    std::uint16_t length[4096];  // length of the string each code stands for
+    for (unsigned c = 0; c < clear; ++c) length[c] = 1;
+    unsigned next = clear + 2, size = minCodeSize + 1, prev = 4096;
+    std::uint64_t produced = 0;
+    std::uint32_t bits = 0;
+    unsigned held = 0, left = 0;  // bits held, bytes left in the current sub-block
+    for (;;) {
+        while (held < size) {
+            if (left == 0) {
+                left = d[i++];
+                if (left == 0) return produced >= pixels;  // no end code: enough if complete
+            }
+            bits |= std::uint32_t(d[i++]) << held;
+            held += 8;
+            --left;
+        }
+        const unsigned code = bits & ((1u << size) - 1);
+        bits >>= size;
+        held -= size;
+        if (code == clear) {
+            next = clear + 2, size = minCodeSize + 1, prev = 4096;
+            continue;
+        }
+        if (code == end) return produced >= pixels;
+        unsigned len;
+        if (prev == 4096) {
+            if (code >= clear) return false;  // the first code after a clear must be a pixel
+            len = 1;
+        } else {
+            if (code > next || (code == next && next >= 4096)) return false;
+            len = code == next ? length[prev] + 1u : length[code];
+            if (next < 4096) {
+                length[next] = static_cast<std::uint16_t>(length[prev] + 1);
+                if (++next == (1u << size) && size < 12) ++size;
+            }
+        }
+        produced += len;
+        if (produced >= pixels) return true;
+        prev = code;
+    }
+}
+
+constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        t[n] = c;
+    }
+    return t;
+}();
+
+std::uint32_t Crc32(const std::uint8_t* p, std::size_t n) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t k = 0; k < n; ++k) c = kCrcTable[(c ^ p[k]) & 0xFF] ^ (c >> 8);
+    return ~c;
+}
+
+}  // namespace
+
+bool GifIsWhole(const std::uint8_t* d, std::size_t n) {
     if (n < 13 || SniffFamily(d, n) != Family::Gif) return false;
     std::size_t i = 13;
     if (d[10] & 0x80) i += 3u << ((d[10] & 7) + 1);
@@ -152,16 +220,40 @@ bool GifStructureComplete(const std::uint8_t* d, std::size_t n) {
                 break;
             case 0x2C: {  // image: descriptor, local colour table, code size, data sub-blocks
                 if (i + 10 > n) return false;
+                const std::uint64_t pixels = std::uint64_t(Le16(d + i + 5)) * Le16(d + i + 7);
                 const std::uint8_t flags = d[i + 9];
                 i += 10;
                 if (flags & 0x80) i += 3u << ((flags & 7) + 1);
-                ++i;
-                if (!subBlocks()) return false;
+                if (i >= n) return false;
+                const unsigned minCodeSize = d[i++];
+                const std::size_t data = i;
+                if (!subBlocks() || !LzwYields(d, data, minCodeSize, pixels)) return false;
                 break;
             }
             default: return false;
         }
     }
+}
+
+bool PngIsWhole(const std::uint8_t* d, std::size_t n) {
+    if (SniffFamily(d, n) != Family::Png) return false;
+    std::size_t i = 8;
+    bool first = true;
+    while (i + 12 <= n) {
+        const std::uint32_t len = Be32(d + i);
+        const std::uint8_t* type = d + i + 4;
+        if (len > 0x7FFFFFFFu || n - (i + 12) < len) return false;
+        for (int k = 0; k < 4; ++k)
+            if (!((type[k] >= 'A' && type[k] <= 'Z') || (type[k] >= 'a' && type[k] <= 'z'))) return false;
+        if (first && std::memcmp(type, "IHDR", 4) != 0) return false;
+        first = false;
+        // Damage in an ancillary chunk only costs that chunk; in a critical one, the picture.
+        const bool critical = type[0] <= 'Z';
+        if (critical && Crc32(type, len + 4u) != Be32(type + 4 + len)) return false;
+        if (std::memcmp(type, "IEND", 4) == 0) return true;
+        i += 12u + len;
+    }
+    return false;
 }
 
 int JpegExifOrientation(const std::uint8_t* data, std::size_t size) {

@@ -24,10 +24,13 @@ struct ClaimedSize {
 // or nothing when the header cannot be read that far.
 std::optional<ClaimedSize> PeekClaimedSize(Family family, const std::uint8_t* data, std::size_t size);
 
-// Whether a GIF's blocks all run to the end with nothing missing: header, colour tables,
-// extensions and images each complete, up to the trailer. A GIF that fails this is broken
-// however a decoder would treat it, and some decoders leak memory on such data.
-bool GifStructureComplete(const std::uint8_t* data, std::size_t size);
+// Whether a picture is whole before a decoder sees it: cut short or damaged data is broken
+// however a decoder would treat it, and some decoders leak memory on it.
+// A GIF: header, colour tables, extensions and images complete up to the trailer, and each
+// image's LZW codes valid for as many pixels as the image has.
+bool GifIsWhole(const std::uint8_t* data, std::size_t size);
+// A PNG: IHDR first, every chunk complete up to IEND, the critical chunks' CRCs right.
+bool PngIsWhole(const std::uint8_t* data, std::size_t size);
 
 // The EXIF orientation (1-8) a JPEG's APP1 segment records, or 0 when it records none. For
 // decoders whose metadata readers do not reach into JPEG segments.

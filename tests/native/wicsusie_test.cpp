@@ -2,6 +2,7 @@
 // rows into the bottom-up bitmap handed to the host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <set>
 #include <string>
@@ -171,26 +172,129 @@ TEST(WicHead, GifClaimsTheLargerOfScreenAndFirstFrame) {
     EXPECT_EQ(s->minBitCount, 8);
 }
 
-TEST(WicHead, GifStructureMustRunToItsTrailer) {
+namespace {
+
+// LZW codes packed low bits first, each at its width, into GIF data sub-blocks (ended).
+Bytes LzwBlocks(std::initializer_list<std::pair<unsigned, unsigned>> codes) {
+    Bytes packed;
+    std::uint32_t acc = 0;
+    unsigned held = 0;
+    for (const auto& [code, width] : codes) {
+        acc |= code << held;
+        held += width;
+        while (held >= 8) {
+            packed.push_back(static_cast<std::uint8_t>(acc));
+            acc >>= 8;
+            held -= 8;
+        }
+    }
+    if (held) packed.push_back(static_cast<std::uint8_t>(acc));
+    Bytes blocks;
+    for (std::size_t i = 0; i < packed.size(); i += 3) {  // short sub-blocks, so codes straddle them
+        const std::size_t n = std::min<std::size_t>(3, packed.size() - i);
+        blocks.push_back(static_cast<std::uint8_t>(n));
+        blocks.insert(blocks.end(), packed.begin() + static_cast<std::ptrdiff_t>(i),
+                      packed.begin() + static_cast<std::ptrdiff_t>(i + n));
+    }
+    blocks.push_back(0);
+    return blocks;
+}
+
+// A 2x2 GIF with a graphic control extension, one image with a local colour table holding the
+// given LZW data (minimum code size 2), and a comment after it.
+Bytes Gif2x2(const Bytes& lzw) {
     Bytes gif;
     AppendText(gif, "GIF89a");
     Le16(gif, 2);
     Le16(gif, 2);
-    Append(gif, B({0x80, 0, 0, 0, 0, 0, 255, 255, 255}));         // global colour table of 2
-    Append(gif, B({0x21, 0xF9, 4, 1, 0, 0, 0, 0}));                // graphic control extension
-    Append(gif, B({0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0x80, 1, 2, 3, 4, 5, 6}));  // image with a local table
-    Append(gif, B({2, 2, 0x44, 0x01, 0}));                         // code size, one data block, end
-    Append(gif, B({0x21, 0xFE, 1, 'x', 0}));                       // a comment after the image
-    const std::size_t complete = gif.size() + 1;
-    gif.push_back(0x3B);
-    EXPECT_TRUE(GifStructureComplete(gif.data(), gif.size()));
-    for (std::size_t n = 0; n < complete; ++n) EXPECT_FALSE(GifStructureComplete(gif.data(), n)) << n;
+    Append(gif, B({0x80, 0, 0, 0, 0, 0, 255, 255, 255}));
+    Append(gif, B({0x21, 0xF9, 4, 1, 0, 0, 0, 0}));
+    Append(gif, B({0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0x81}));
+    Append(gif, B({0, 0, 0, 85, 85, 85, 170, 170, 170, 255, 255, 255}));
+    gif.push_back(2);
+    Append(gif, lzw);
+    Append(gif, B({0x21, 0xFE, 1, 'x', 0, 0x3B}));
+    return gif;
+}
+
+std::uint32_t ReferenceCrc(const Bytes& b, std::size_t from, std::size_t n) {
+    std::uint32_t c = 0xFFFFFFFF;
+    for (std::size_t i = from; i < from + n; ++i) {
+        c ^= b[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+void PngChunk(Bytes& png, const std::string& type, const Bytes& body) {
+    Be32(png, static_cast<std::uint32_t>(body.size()));
+    const std::size_t at = png.size();
+    AppendText(png, type);
+    Append(png, body);
+    Be32(png, ReferenceCrc(png, at, body.size() + 4));
+}
+
+}  // namespace
+
+TEST(WicHead, GifMustRunToItsTrailerWithValidCodes) {
+    // clear, 0, 1, 2, then 3 at four bits (the table reached 8 entries), end.
+    const Bytes ok = LzwBlocks({{4, 3}, {0, 3}, {1, 3}, {2, 3}, {3, 4}, {5, 4}});
+    const Bytes gif = Gif2x2(ok);
+    EXPECT_TRUE(GifIsWhole(gif.data(), gif.size()));
+    for (std::size_t n = 0; n < gif.size(); ++n) EXPECT_FALSE(GifIsWhole(gif.data(), n)) << n;
+
+    struct Case {
+        const char* what;
+        Bytes lzw;
+        bool whole;
+    } cases[] = {
+        {"a code naming the entry being made", LzwBlocks({{4, 3}, {0, 3}, {6, 3}, {1, 3}, {5, 4}}), true},
+        {"no end code after the last pixel", LzwBlocks({{4, 3}, {0, 3}, {1, 3}, {2, 3}, {3, 4}}), true},
+        {"an end code one pixel early", LzwBlocks({{4, 3}, {0, 3}, {1, 3}, {2, 3}, {5, 4}}), false},
+        {"a code beyond the table", LzwBlocks({{4, 3}, {0, 3}, {7, 3}, {1, 3}, {5, 4}}), false},
+        {"a table code right after a clear", LzwBlocks({{4, 3}, {6, 3}, {1, 3}, {2, 3}, {3, 4}}), false},
+        {"data that runs out", LzwBlocks({{4, 3}, {0, 3}}), false},
+    };
+    for (const Case& c : cases) {
+        const Bytes g = Gif2x2(c.lzw);
+        EXPECT_EQ(GifIsWhole(g.data(), g.size()), c.whole) << c.what;
+    }
     Bytes unknownBlock = gif;
-    unknownBlock[complete - 1] = 0x99;
-    EXPECT_FALSE(GifStructureComplete(unknownBlock.data(), unknownBlock.size()));
-    Bytes notGif = gif;
-    notGif[3] = '0';
-    EXPECT_FALSE(GifStructureComplete(notGif.data(), notGif.size()));
+    unknownBlock[gif.size() - 1] = 0x99;
+    EXPECT_FALSE(GifIsWhole(unknownBlock.data(), unknownBlock.size()));
+    Bytes codeSize = gif;
+    codeSize[gif.size() - 7 - ok.size()] = 12;  // minimum code size out of range
+    EXPECT_FALSE(GifIsWhole(codeSize.data(), codeSize.size()));
+}
+
+TEST(WicHead, PngMustRunToIendWithCriticalChunksIntact) {
+    Bytes png = B({0x89, 'P', 'N', 'G', 13, 10, 26, 10});
+    Bytes ihdr;
+    Be32(ihdr, 2);
+    Be32(ihdr, 2);
+    Append(ihdr, B({8, 2, 0, 0, 0}));
+    PngChunk(png, "IHDR", ihdr);
+    const std::size_t text = png.size() + 8;
+    PngChunk(png, "tEXt", B({'k', 0, 'v'}));
+    const std::size_t idat = png.size() + 8;
+    PngChunk(png, "IDAT", B({1, 2, 3, 4, 5, 6}));
+    PngChunk(png, "IEND", {});
+    EXPECT_TRUE(PngIsWhole(png.data(), png.size()));
+    for (std::size_t n = 0; n < png.size(); ++n) EXPECT_FALSE(PngIsWhole(png.data(), n)) << n;
+
+    Bytes damagedData = png;
+    damagedData[idat + 2] ^= 0x10;
+    EXPECT_FALSE(PngIsWhole(damagedData.data(), damagedData.size()));
+    Bytes damagedText = png;
+    damagedText[text + 2] ^= 0x10;  // an ancillary chunk: a decoder skips it
+    EXPECT_TRUE(PngIsWhole(damagedText.data(), damagedText.size()));
+    Bytes badType = png;
+    badType[text - 3] = '1';
+    EXPECT_FALSE(PngIsWhole(badType.data(), badType.size()));
+    Bytes noHeader = B({0x89, 'P', 'N', 'G', 13, 10, 26, 10});
+    PngChunk(noHeader, "IDAT", B({1}));
+    PngChunk(noHeader, "IEND", {});
+    EXPECT_FALSE(PngIsWhole(noHeader.data(), noHeader.size()));
 }
 
 TEST(WicHead, TiffReadsWidthAndLengthInEitherByteOrder) {
