@@ -86,19 +86,30 @@ const char* FindLineEnd(const char* p, const char* end) {
 
 }  // namespace
 
-StringList ParseListText(std::string_view bytes) {
+void ParseListTextInto(std::string_view bytes, StringList& lines) {
     const std::size_t nul = bytes.find('\0');
     if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
-    StringList lines;
-    lines.reserve(bytes.size() / 48 + 1);
+    // Lines are assigned over the ones already there: a reload of a long list then reuses their
+    // memory instead of allocating (and first touching) as much again.
+    std::size_t n = 0;
     while (p < end) {
         const char* e = FindLineEnd(p, end);
-        lines.emplace_back(p, static_cast<std::size_t>(e - p));
+        const std::size_t len = static_cast<std::size_t>(e - p);
+        if (n < lines.size()) lines[n].assign(p, len);
+        else lines.emplace_back(p, len);
+        ++n;
         if (e < end && *e == '\r' && e + 1 < end && e[1] == '\n') ++e;
         p = e + 1;
     }
+    lines.resize(n);
+}
+
+StringList ParseListText(std::string_view bytes) {
+    StringList lines;
+    lines.reserve(bytes.size() / 48 + 1);
+    ParseListTextInto(bytes, lines);
     return lines;
 }
 

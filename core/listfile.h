@@ -40,6 +40,8 @@ int ParseListInt(std::string_view text);
 
 // CR, LF and CR LF each end a line; a last line without an ending counts; a NUL byte ends the text.
 StringList ParseListText(std::string_view bytes);
+// The same into an existing list, replacing its content.
+void ParseListTextInto(std::string_view bytes, StringList& lines);
 
 // Every line followed by CR LF.
 std::string FormatListText(const StringList& lines);

@@ -103,7 +103,27 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
     return true;
 }
 
-void WriteWholeFileAtomically(const std::wstring& path, const std::string& bytes) {
+// Every line with CR LF, written through a small buffer rather than one copy of the whole list.
+bool WriteLines(HANDLE f, const mrv::StringList& lines) {
+    std::string chunk;
+    chunk.reserve(256 * 1024);
+    auto flush = [&] {
+        DWORD written = 0;
+        const bool ok = chunk.empty() || (WriteFile(f, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) &&
+                                          written == chunk.size());
+        chunk.clear();
+        return ok;
+    };
+    for (const std::string& line : lines) {
+        if (chunk.size() + line.size() + 2 > chunk.capacity() && !flush()) return false;
+        if (line.size() + 2 > chunk.capacity()) chunk.reserve(line.size() + 2);
+        chunk += line;
+        chunk += "\r\n";
+    }
+    return flush();
+}
+
+void WriteWholeFileAtomically(const std::wstring& path, const mrv::StringList& lines) {
     // A read-only list stays as it is, as it would when written in place (replacing it by a rename
     // would slip past the attribute on some file systems).
     const DWORD attrs = GetFileAttributesW(path.c_str());
@@ -114,12 +134,7 @@ void WriteWholeFileAtomically(const std::wstring& path, const std::string& bytes
     {
         mrv::UniqueHandle f = mrv::AdoptHandle(
             CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (f) {
-            DWORD written = 0;
-            ok = (bytes.empty() || (WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                                    written == bytes.size())) &&
-                 FlushFileBuffers(f.get());
-        }
+        ok = f && WriteLines(f.get(), lines) && FlushFileBuffers(f.get());
     }
     if (ok) ok = MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) {
@@ -128,8 +143,8 @@ void WriteWholeFileAtomically(const std::wstring& path, const std::string& bytes
     }
 }
 
-void SaveLocked(const std::wstring& path, const std::string& bytes) {
-    WriteWholeFileAtomically(path, bytes);
+void SaveLocked(const std::wstring& path, const mrv::StringList& lines) {
+    WriteWholeFileAtomically(path, lines);
     Remember(path);
 }
 
@@ -139,13 +154,12 @@ bool LoadListFile(const std::wstring& path, mrv::StringList& list) {
     ListFileLock lock(path);
     std::string bytes;
     const bool exists = ReadWholeFile(path, bytes);
-    list = mrv::ParseListText(bytes);
+    mrv::ParseListTextInto(bytes, list);
     Remember(path);
     return exists;
 }
 
 void SaveListFile(const std::wstring& path, const mrv::StringList& list) {
-    const std::string bytes = mrv::FormatListText(list);
     ListFileLock lock(path);
     Stamp now;
     const auto known = LastSynced().find(UpperPath(path));
@@ -154,7 +168,7 @@ void SaveListFile(const std::wstring& path, const mrv::StringList& list) {
         // way and would replace this copy anyway, so keep the file as it is.
         return;
     }
-    SaveLocked(path, bytes);
+    SaveLocked(path, list);
 }
 
 void AppendToListFile(const std::wstring& path, const std::string& line) {
@@ -163,7 +177,7 @@ void AppendToListFile(const std::wstring& path, const std::string& line) {
     ReadWholeFile(path, bytes);
     mrv::StringList list = mrv::ParseListText(bytes);
     list.push_back(line);
-    SaveLocked(path, mrv::FormatListText(list));
+    SaveLocked(path, list);
 }
 
 std::wstring ListWriteName() {
