@@ -22,6 +22,9 @@ PfnGetPicture gv_pfnGetPicture = nullptr;
 
 namespace {
 
+// The path the current plug-in was loaded from.
+std::wstring g_loadedPluginPath;
+
 template <class Fn>
 Fn Entry(HMODULE m, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name)));
@@ -123,6 +126,7 @@ bool ReadSusiePath() {
 
 void CloseSusiePlugin() {
     if (gv_hSusiePlugin) FreeLibrary(gv_hSusiePlugin);
+    g_loadedPluginPath.clear();
     gv_hSusiePlugin = nullptr;
     gv_pfnGetPluginInfo = nullptr;
     gv_pfnGetPictureInfo = nullptr;
@@ -130,6 +134,9 @@ void CloseSusiePlugin() {
 }
 
 bool OpenSusiePlugin(const std::wstring& path) {
+    // The plug-in asked for is already the current one (the usual case when pictures of one kind are
+    // converted in turn): loading it again would only cost time.
+    if (gv_hSusiePlugin && path == g_loadedPluginPath) return true;
     CloseSusiePlugin();
     {
         // A file that is no library, or lacks one it depends on, is skipped quietly: no system box.
@@ -148,7 +155,10 @@ bool OpenSusiePlugin(const std::wstring& path) {
     }
     char version[16] = {};
     gv_pfnGetPluginInfo(0, version, sizeof version);
-    if (version[2] == 'I' && version[3] == 'N') return true;
+    if (version[2] == 'I' && version[3] == 'N') {
+        g_loadedPluginPath = path;
+        return true;
+    }
     CloseSusiePlugin();
     return false;
 }

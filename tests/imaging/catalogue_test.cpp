@@ -109,8 +109,13 @@ TEST_F(Catalogue, OpenSusiePluginKeepsOnlyImagePluginsWithEveryEntryPoint) {
             EXPECT_EQ(imgkit::CaseFold(loaded), imgkit::CaseFold(folder + c.name));
         }
     }
-    // One plug-in at a time: opening another unloads the current one.
+    // Asking again for the current plug-in keeps it as it is.
     ASSERT_TRUE(OpenSusiePlugin(folder + L"mrvtest.sph"));
+    const HMODULE current = gv_hSusiePlugin;
+    EXPECT_TRUE(OpenSusiePlugin(folder + L"mrvtest.sph"));
+    EXPECT_EQ(gv_hSusiePlugin, current);
+    EXPECT_TRUE(PluginStateIsWhole());
+    // One plug-in at a time: opening another unloads the current one.
     ASSERT_TRUE(OpenSusiePlugin(folder + L"mrvgroups.sph"));
     EXPECT_EQ(GetModuleHandleW((folder + L"mrvtest.sph").c_str()), nullptr);
     EXPECT_FALSE(OpenSusiePlugin(folder + L"junk.sph"));

@@ -57,6 +57,8 @@ TEST_F(Convert, EveryDepthBecomesHeaderInformationAndPixels) {
             const Picture p = MakePicture(c.bits, 5, height, c.compression);
             const std::wstring pic = WritePicture(height > 0 ? L"pic.mrt" : L"photo.MrT", p);
             ASSERT_TRUE(ConvertToBMP(pic, false));
+            EXPECT_NE(GetModuleHandleW((testkit::PluginDir() + L"\\good\\mrvtest.sph").c_str()), nullptr)
+                << "the decoder stays loaded as the current plug-in";
             const std::string bmp = testkit::ReadBytes(changed);
             EXPECT_EQ(bmp, imgkit::ExpectedBmp(p, c.offBits, Size(p)));
             EXPECT_EQ(bmp.size(), c.offBits + p.pixels.size());
