@@ -117,6 +117,12 @@ DibCanvas::DibCanvas(const DibShape& shape, std::uint8_t* bits, const Geometry& 
     lastX_ = static_cast<std::uint32_t>(std::max<std::int64_t>(last, firstX_));
 }
 
+void DibCanvas::ClearPastWidth(std::uint32_t y) {
+    // Whatever a decoder leaves in the bits past the last pixel stays out of the bitmap.
+    const std::size_t usedBits = std::size_t(shape_.width) * shape_.bitCount;
+    if (usedBits % 8) ShownRow(y)[usedBits / 8] &= static_cast<std::uint8_t>(0xFF << (8 - usedBits % 8));
+}
+
 void DibCanvas::Fill(std::uint8_t byte) { std::memset(bits_, byte, shape_.imageBytes); }
 
 bool DibCanvas::Target(std::uint32_t x, std::uint32_t y, std::uint32_t& dx, std::uint32_t& dy) const {
@@ -128,7 +134,7 @@ bool DibCanvas::Target(std::uint32_t x, std::uint32_t y, std::uint32_t& dx, std:
 }
 
 void DibCanvas::PutIndex(std::uint32_t x, std::uint32_t y, std::uint8_t index) {
-    std::uint8_t* row = RowOf(y);
+    std::uint8_t* row = ShownRow(y);
     switch (shape_.bitCount) {
         case 8: row[x] = index; break;
         case 4: {
@@ -149,7 +155,7 @@ void DibCanvas::PutIndex(std::uint32_t x, std::uint32_t y, std::uint8_t index) {
 
 void DibCanvas::PutIndices(std::uint32_t y, const std::uint8_t* indices) {
     if (straight_ && shape_.bitCount == 8) {
-        std::memcpy(RowOf(y), indices, g_.frameWidth);
+        std::memcpy(ShownRow(y), indices, g_.frameWidth);
         return;
     }
     std::uint32_t dx, dy;
@@ -159,12 +165,9 @@ void DibCanvas::PutIndices(std::uint32_t y, const std::uint8_t* indices) {
 
 void DibCanvas::PutPacked(std::uint32_t y, const std::uint8_t* row, unsigned bits) {
     if (straight_ && bits == shape_.bitCount) {
-        // Decoders pack indices the way bitmaps do: a plain copy of the row's bytes, without
-        // whatever the decoder left in the bits past the last pixel.
-        const std::size_t usedBits = std::size_t(g_.frameWidth) * bits;
-        std::uint8_t* out = RowOf(y);
-        std::memcpy(out, row, (usedBits + 7) / 8);
-        if (usedBits % 8) out[usedBits / 8] &= static_cast<std::uint8_t>(0xFF << (8 - usedBits % 8));
+        // Decoders pack indices the way bitmaps do: a plain copy of the row's bytes.
+        std::memcpy(ShownRow(y), row, (std::size_t(g_.frameWidth) * bits + 7) / 8);
+        ClearPastWidth(y);
         return;
     }
     unpacked_.resize(g_.frameWidth);
@@ -174,12 +177,12 @@ void DibCanvas::PutPacked(std::uint32_t y, const std::uint8_t* row, unsigned bit
 
 void DibCanvas::PutBgr(std::uint32_t y, const std::uint8_t* bgr) {
     if (straight_) {
-        std::memcpy(RowOf(y), bgr, std::size_t(g_.frameWidth) * 3);
+        std::memcpy(ShownRow(y), bgr, std::size_t(g_.frameWidth) * 3);
         return;
     }
     std::uint32_t dx, dy;
     for (std::uint32_t x = firstX_; x < lastX_; ++x)
-        if (Target(x, y, dx, dy)) std::memcpy(RowOf(dy) + std::size_t(dx) * 3, bgr + std::size_t(x) * 3, 3);
+        if (Target(x, y, dx, dy)) std::memcpy(ShownRow(dy) + std::size_t(dx) * 3, bgr + std::size_t(x) * 3, 3);
 }
 
 void DibCanvas::PutBgra(std::uint32_t y, const std::uint8_t* bgra, bool withAlpha) {
@@ -192,13 +195,13 @@ void DibCanvas::PutBgra(std::uint32_t y, const std::uint8_t* bgra, bool withAlph
         }
     };
     if (straight_) {
-        std::uint8_t* row = RowOf(y);
+        std::uint8_t* row = ShownRow(y);
         for (std::uint32_t x = 0; x < g_.frameWidth; ++x) put(row + std::size_t(x) * 3, bgra + std::size_t(x) * 4);
         return;
     }
     std::uint32_t dx, dy;
     for (std::uint32_t x = firstX_; x < lastX_; ++x)
-        if (Target(x, y, dx, dy)) put(RowOf(dy) + std::size_t(dx) * 3, bgra + std::size_t(x) * 4);
+        if (Target(x, y, dx, dy)) put(ShownRow(dy) + std::size_t(dx) * 3, bgra + std::size_t(x) * 4);
 }
 
 }  // namespace mrv::wic

@@ -62,6 +62,13 @@ public:
     };
     DibCanvas(const DibShape& shape, std::uint8_t* bits, const Geometry& g);
 
+    // Whether frame rows are bitmap rows as they are: the frame is the canvas, nothing turned.
+    bool Straight() const { return straight_; }
+    // The bitmap row that shows row y of the picture, top row 0.
+    std::uint8_t* ShownRow(std::uint32_t y) const { return bits_ + std::size_t(shape_.height - 1 - y) * shape_.stride; }
+    // Clears the bits past the last pixel of a 1- or 4-bit row filled from elsewhere.
+    void ClearPastWidth(std::uint32_t y);
+
     // Every byte of the pixel block; 0xFF gives white in 24 bits.
     void Fill(std::uint8_t byte);
     // One frame row of palette indices, one byte each (1-, 4- and 8-bit shapes).
@@ -75,7 +82,6 @@ public:
     void PutBgra(std::uint32_t y, const std::uint8_t* bgra, bool withAlpha);
 
 private:
-    std::uint8_t* RowOf(std::uint32_t displayY) const { return bits_ + std::size_t(shape_.height - 1 - displayY) * shape_.stride; }
     void PutIndex(std::uint32_t x, std::uint32_t y, std::uint8_t index);
     // The canvas point of frame point (x, y), or false when it falls outside the canvas.
     bool Target(std::uint32_t x, std::uint32_t y, std::uint32_t& dx, std::uint32_t& dy) const;

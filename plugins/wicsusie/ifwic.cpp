@@ -343,11 +343,9 @@ public:
         }
 
         if (progress && progress(0, static_cast<int>(height), data)) return kAborted;
-        // The first rows are decoded before the large blocks are taken, so that a picture whose
-        // data is broken from the start fails without holding them.
-        UINT y = 0;
-        UINT rows = std::min(rowsPerStrip, height);
-        HRESULT hr = Fetch(0, rows, static_cast<UINT>(srcStride), strip);
+        // A first row is decoded before the large blocks are taken, so that a picture whose data
+        // is broken from the start fails without holding them.
+        HRESULT hr = Fetch(0, 1, static_cast<UINT>(srcStride), strip.data());
         if (FAILED(hr)) return HresultResult(hr);
 
         // Zeroed, so that row padding and what a frame leaves uncovered hold no stale memory.
@@ -367,14 +365,23 @@ public:
                                 geometry_.frameHeight >= geometry_.canvasHeight && geometry_.left == 0 &&
                                 geometry_.top == 0;
             if (!covers) canvas.Fill(0xFF);  // what the frame leaves uncovered shows the white background
+            // Rows that need no change on the way are decoded straight into the bitmap.
+            const bool direct = canvas.Straight() && (kind_ == RowKind::Bgr ||
+                                                      (kind_ == RowKind::Packed && packedBits_ == shape->bitCount));
 
-            for (;;) {
-                for (UINT r = 0; r < rows; ++r) PutRow(canvas, y + r, strip.data() + std::size_t(r) * srcStride);
+            for (UINT y = 0; y < height;) {
+                const UINT rows = std::min(rowsPerStrip, height - y);
+                if (direct) {
+                    for (UINT r = y; r < y + rows; ++r) {
+                        if (FAILED(hr = Fetch(r, 1, shape->stride, canvas.ShownRow(r)))) return HresultResult(hr);
+                        if (shape->bitCount < 8) canvas.ClearPastWidth(r);
+                    }
+                } else {
+                    if (FAILED(hr = Fetch(y, rows, static_cast<UINT>(srcStride), strip.data()))) return HresultResult(hr);
+                    for (UINT r = 0; r < rows; ++r) PutRow(canvas, y + r, strip.data() + std::size_t(r) * srcStride);
+                }
                 y += rows;
                 if (progress && progress(static_cast<int>(y), static_cast<int>(height), data)) return kAborted;
-                if (y >= height) break;
-                rows = std::min(rowsPerStrip, height - y);
-                if (FAILED(hr = Fetch(y, rows, static_cast<UINT>(srcStride), strip))) return HresultResult(hr);
             }
         }
         *infoOut = info.release();
@@ -475,9 +482,9 @@ private:
         return 32;
     }
 
-    HRESULT Fetch(UINT y, UINT rows, UINT stride, std::vector<std::uint8_t>& strip) {
+    HRESULT Fetch(UINT y, UINT rows, UINT stride, std::uint8_t* out) {
         const WICRect rc{0, static_cast<INT>(y), static_cast<INT>(geometry_.frameWidth), static_cast<INT>(rows)};
-        return source_->CopyPixels(&rc, stride, stride * rows, strip.data());
+        return source_->CopyPixels(&rc, stride, stride * rows, out);
     }
 
     void PutRow(DibCanvas& canvas, UINT y, const std::uint8_t* row) {
