@@ -16,6 +16,8 @@ add_library(mrv_core STATIC
   mainwin/muravine_main.cpp
   options/muravine_option.cpp
   options/muravine_option2.cpp
+  listwin/muravine_list.cpp
+  listwin/muravine_preview.cpp
 )
 target_link_libraries(mrv_core PUBLIC mrv_portable shell32 ole32 uuid comctl32 comdlg32 uxtheme gdi32 user32 advapi32)
 mrv_warnings(mrv_core)
