@@ -23,6 +23,12 @@ TEST_F(CoreTest, AddCommandAppendsWithTheVerbsStyle) {
     EXPECT_FALSE(testkit::KeyExists(Key())) << "one-shot commands store no settings";
 }
 
+TEST_F(CoreTest, AddCommandKeepsALongPathWhole) {
+    const std::wstring longPath = L"C:\\" + std::wstring(300, L'n') + L"\\pic.jpg";
+    EXPECT_FALSE(StartUpWith({L"/as", longPath}));
+    EXPECT_EQ(testkit::ReadBytes(dir / L"root.LST"), "0,2," + mrv::WideToAnsi(longPath) + ",\r\n");
+}
+
 TEST_F(CoreTest, AddCommandRefusesAPathWithAComma) {
     testkit::DialogWatcher boxes;
     EXPECT_FALSE(StartUpWith({L"/ac", L"C:\\a,b.jpg"}));
