@@ -19,6 +19,12 @@ namespace {
 
 const std::wstring kSusieKey = L"Software\\Takechin\\Susie\\Plug-in";
 
+// ifwic.sph or ifwic.spi, as this build makes it.
+std::wstring PluginFileName() {
+    const std::wstring path = PluginPath();
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
 class WicHost : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -26,7 +32,7 @@ protected:
         testkit::DeleteKeyTree(L"Software\\Takechin");
         testkit::ResetCoreGlobals(dir.path());
         CreateDirectoryW(plugins.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileW(PluginPath().c_str(), (plugins + L"\\ifwic.sph").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(PluginPath().c_str(), (plugins + L"\\" + PluginFileName()).c_str(), FALSE));
         testkit::WriteRegString(kSusieKey, L"Path", plugins);
     }
     void TearDown() override {
@@ -75,7 +81,7 @@ TEST_F(WicHost, CatalogueListsEveryPatternOfThePlugin) {
     const std::vector<std::string> descriptions{"JPEG", "JPEG", "JPEG", "JPEG", "PNG", "GIF", "TIFF", "TIFF"};
     EXPECT_EQ(*gv_lstSusieExt, patterns);
     EXPECT_EQ(*gv_lstSusieDesc, descriptions);
-    EXPECT_EQ(*gv_lstSusieFile, std::vector<std::wstring>(patterns.size(), L"ifwic.sph"));
+    EXPECT_EQ(*gv_lstSusieFile, std::vector<std::wstring>(patterns.size(), PluginFileName()));
     testkit::DialogWatcher boxes;
     for (const wchar_t* ext : {L".jpg", L".JPEG", L".png", L".gif", L".Tif", L".tiff"})
         EXPECT_TRUE(CheckSusieSupport(ext)) << testkit::Narrow(ext);
