@@ -23,18 +23,20 @@ struct SampleCase {
     int tolerance;  // largest difference per channel from ImageMagick's decoding
 };
 // Two JPEG decoders may round their colour conversion and upsampling differently; laying alpha
-// over white rounds differently in ImageMagick's 16-bit arithmetic.
+// over white, or taking 16-bit grey to 8 bits, rounds differently in ImageMagick's 16-bit arithmetic.
 constexpr int kJpeg = 4;
 constexpr int kAlpha = 1;
 const SampleCase kSamples[] = {
     {"rgb.png", 24, 0},    {"rgba.png", 24, kAlpha}, {"rgb48.png", 24, 0},   {"gray.png", 8, 0},
     {"pal8.png", 8, 0},    {"pal4.png", 4, 0},       {"mono.png", 1, 0},     {"palalpha.png", 8, kAlpha},
-    {"rgb.jpg", 24, kJpeg}, {"gray.jpg", 8, kJpeg},  {"large.jpg", 24, kJpeg},
+    {"gray16.png", 24, 1}, {"graya.png", 24, kAlpha}, {"interlaced.png", 24, 0},
+    {"rgb.jpg", 24, kJpeg}, {"gray.jpg", 8, kJpeg},  {"cmyk.jpg", 24, kJpeg}, {"progressive.jpg", 24, kJpeg},
+    {"large.jpg", 24, kJpeg},
     {"orient1.jpg", 24, kJpeg}, {"orient2.jpg", 24, kJpeg}, {"orient3.jpg", 24, kJpeg}, {"orient4.jpg", 24, kJpeg},
     {"orient5.jpg", 24, kJpeg}, {"orient6.jpg", 24, kJpeg}, {"orient7.jpg", 24, kJpeg}, {"orient8.jpg", 24, kJpeg},
-    {"pal.gif", 8, 0},     {"trans.gif", 8, 0},      {"anim.gif", 24, 0},
+    {"pal.gif", 8, 0},     {"interlaced.gif", 8, 0}, {"trans.gif", 8, 0},    {"anim.gif", 24, 0},
     {"rgb.tif", 24, 0},    {"pal4.tif", 4, 0},       {"mono.tif", 1, 0},     {"gray.tif", 8, 0},
-    {"rgba.tif", 24, kAlpha},
+    {"rgba.tif", 24, kAlpha}, {"rgb16.tif", 24, 0},  {"tiled.tif", 24, 0},   {"pages.tif", 24, 0},
 };
 
 std::string Bytes(const std::string& name) { return testkit::ReadBytes(Sample(name)); }
@@ -145,7 +147,9 @@ TEST_F(WicPlugin, DecodesLikeImageMagickFromFileAndFromMemory) {
         ASSERT_EQ(got.height, ref.height);
         const Difference d = Compare(got, ref);
         EXPECT_LE(d.max, s.tolerance);
-        EXPECT_LE(d.mean, s.tolerance ? 0.5 : 0.0);
+        if (s.tolerance == kJpeg) {
+            EXPECT_LE(d.mean, 0.5);  // a rounding here and there, not a shift
+        }
 
         // The same picture from memory, and as the preview, is the same bitmap.
         const Dib mem = FromMemory(Bytes(s.name), rc);
