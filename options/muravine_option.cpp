@@ -23,6 +23,9 @@ constexpr int kTimingRadios[] = {IDC_OPT_CHANGENOTHING, IDC_OPT_CHANGEATBOOT, ID
 constexpr int kPageTemplates[] = {IDD_OPTION_GENERAL, IDD_OPTION_CHANGE, IDD_OPTION_SUSIE};
 constexpr const wchar_t* kPageCaptions[] = {L"全般", L"壁紙変更", L"Susieプラグイン"};
 constexpr const wchar_t kHelpKeyword[] = L"オプション画面コマンド";
+constexpr const wchar_t* kColumnCaptions[] = {L"拡張子", L"ファイル", L"説明"};
+// The header's margins around its caption, in pixels.
+constexpr int kColumnCaptionPadding = 16;
 
 void AddItems(HWND combo, std::initializer_list<const wchar_t*> items) {
     for (const wchar_t* s : items) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
@@ -161,9 +164,7 @@ void TFormMURAVINEOption::CreatePages() {
 
     HWND list = Control(IDC_OPT_SUSIE);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    AddColumn(list, 0, L"拡張子");
-    AddColumn(list, 1, L"ファイル");
-    AddColumn(list, 2, L"説明");
+    for (int c = 0; c < 3; ++c) AddColumn(list, c, kColumnCaptions[c]);
 
     ShowPage(0);
 }
@@ -208,7 +209,16 @@ void TFormMURAVINEOption::FormShow() {
             SetCell(list, row, 2, i < gv_lstSusieDesc->size() ? mrv::AnsiToWide((*gv_lstSusieDesc)[i]) : std::wstring());
         }
     }
-    for (int c = 0; c < 3; ++c) SendMessageW(list, LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE_USEHEADER);
+    // Each column as wide as its widest cell or its caption; the last one takes the rest of the row.
+    for (int c = 0; c < 2; ++c) {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
+        const int cells = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
+        const int caption = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                          reinterpret_cast<LPARAM>(kColumnCaptions[c]))) +
+                            kColumnCaptionPadding;
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, c, std::max(cells, caption));
+    }
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 int TFormMURAVINEOption::ChosenTiming() const {
