@@ -1,0 +1,19 @@
+// Resource identifiers of the main window (1000-1999).
+#pragma once
+
+#define IDD_MURAVINEMAIN 1000
+#define IDC_BUTTON1 1001
+#define IDC_BUTTON2 1002
+#define IDC_BUTTON3 1003
+#define IDC_BUTTON4 1004
+#define IDC_BUTTON5 1005
+#define IDC_BUTTON6 1006
+#define IDC_BUTTON7 1007
+
+#define IDR_POPUPMENU1 1100
+#define IDM_PM1NEXT 1101
+#define IDM_PM1LIST 1102
+#define IDM_PM1OPTION 1103
+#define IDM_PM1HELP 1104
+#define IDM_PM1ABOUT 1105
+#define IDM_PM1EXIT 1106
