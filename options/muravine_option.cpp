@@ -3,11 +3,15 @@
 #include <commctrl.h>
 #include <cderr.h>
 #include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 #include <uxtheme.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "core/handles.h"
 #include "core/muravine_rtn.h"
 #include "core/text.h"
 #include "imaging/muravine_susie.h"
@@ -65,6 +69,23 @@ bool RunFileDialog(OPENFILENAMEW& ofn, bool save, const std::wstring& initial, s
         return false;
     }
     return false;
+}
+
+// What a shortcut points to; the path itself when it is no shortcut or cannot be read. Some file
+// dialogs hand back a chosen shortcut as it is although they were not asked to keep it.
+std::wstring ShortcutTarget(const std::wstring& path) {
+    if (UpperExtension(path) != L".LNK") return path;
+    mrv::ComApartment com;
+    mrv::ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
+        return path;
+    mrv::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        return path;
+    std::vector<wchar_t> target(32768, L'\0');
+    if (FAILED(link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, 0)) || target[0] == L'\0')
+        return path;
+    return target.data();
 }
 
 }  // namespace
@@ -277,7 +298,8 @@ void TFormMURAVINEOption::btnBrowseAppsClick() {
                 OFN_NOCHANGEDIR;
     const std::wstring current = Text(IDC_OPT_APPS);
     std::wstring chosen;
-    if (RunFileDialog(ofn, false, PathExists(current) ? current : std::wstring(), chosen)) SetText(IDC_OPT_APPS, chosen);
+    if (RunFileDialog(ofn, false, PathExists(current) ? current : std::wstring(), chosen))
+        SetText(IDC_OPT_APPS, ShortcutTarget(chosen));
 }
 
 void TFormMURAVINEOption::btnBrowseBMPClick() {

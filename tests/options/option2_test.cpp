@@ -264,14 +264,19 @@ TEST_F(RegistrationTest, RefusedWriteIsShownAndTheDialogStaysOpen) {
     const std::wstring longClass(300, L'x');
     assoc.Map(L".mrvrefused", L"");
     classes::SetDefault(L".mrvrefused", longClass);
-    testkit::DialogWatcher watcher;
     OpenRegistration(L"*.mrvrefused");
     optkit::Click(Box(kVerbs[0]));
     optkit::PostClick(GetDlgItem(reg, IDOK));
-    ASSERT_TRUE(watcher.WaitFor(1));
-    EXPECT_EQ(watcher.Seen()[0].pid, GetCurrentProcessId());
+    // The program's error box: its title, a stop icon, one OK button.
+    HWND box = optkit::WaitForDialog(mrv::app::Title());
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(Text(GetDlgItem(box, 0xFFFF)).empty());
+    EXPECT_TRUE(IsWindowVisible(reg)) << "the dialog stays open behind the message";
+    optkit::PostClick(GetDlgItem(box, IDOK));
+    ASSERT_TRUE(optkit::WaitGone(box));
     ui.Call([] {});
     EXPECT_TRUE(IsWindow(reg) && IsWindowVisible(reg)) << "the dialog stays open";
+    EXPECT_FALSE(classes::Exists(longClass));
     optkit::Click(GetDlgItem(reg, IDCANCEL));
     EXPECT_TRUE(optkit::WaitGone(reg));
 }
