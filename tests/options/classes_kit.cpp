@@ -72,7 +72,12 @@ void Associations::Map(const std::wstring& ext, const std::wstring& fileClass) {
     SetDefault(ext, fileClass);
     const bool made = !Exists(fileClass);
     classes_.push_back({fileClass, made});
-    if (made) SetDefault(fileClass + L"\\shell\\open\\command", L"\"C:\\windows\\system32\\mspaint.exe\" \"%1\"");
+    // Every class the tests use has a verb of its own, as Windows' classes have.
+    const std::wstring open = fileClass + L"\\shell\\open";
+    if (!Exists(open)) {
+        if (!made) added_.push_back(open);
+        SetDefault(open + L"\\command", L"\"C:\\windows\\system32\\mspaint.exe\" \"%1\"");
+    }
 }
 
 void Associations::Forget(const std::wstring& ext) {
@@ -92,6 +97,7 @@ Associations::~Associations() {
         if (it->hadDefault) SetDefault(it->ext, it->value);
         else RegDeleteKeyValueW(HKEY_CLASSES_ROOT, it->ext.c_str(), nullptr);
     }
+    for (const std::wstring& key : added_) Delete(key);
     // Classes made for the test go; classes that were there lose only the verbs the test added.
     for (const auto& [cls, made] : classes_) {
         if (made) Delete(cls);

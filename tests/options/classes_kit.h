@@ -29,7 +29,7 @@ public:
     Associations(const Associations&) = delete;
     Associations& operator=(const Associations&) = delete;
     // ".ext" names `fileClass` (empty: the extension key has no class name); the class gets an
-    // "open" verb of its own, as Windows' classes have.
+    // "open" verb of its own when it has none, as Windows' classes have.
     void Map(const std::wstring& ext, const std::wstring& fileClass);
     // Removes the key of an extension for the test (it must not exist afterwards either).
     void Forget(const std::wstring& ext);
@@ -42,6 +42,7 @@ private:
     };
     std::vector<Saved> saved_;
     std::vector<std::pair<std::wstring, bool>> classes_;  // class, made for the test
+    std::vector<std::wstring> added_;                      // keys added to classes that were there
 };
 
 }  // namespace classes
