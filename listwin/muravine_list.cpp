@@ -798,11 +798,16 @@ void TFormMURAVINEList::SetDropTarget(int item) {
     if (item >= 0) ListView_SetItemState(listView_, item, LVIS_DROPHILITED, LVIS_DROPHILITED);
 }
 
-void TFormMURAVINEList::TrackRowDrag(POINT pt) {
+int TFormMURAVINEList::RowAt(POINT pt) const {
+    // The whole row is the entry, whichever column the point is in.
     LVHITTESTINFO hit{};
     hit.pt = pt;
-    const int target = ListView_HitTest(listView_, &hit);
-    SetDropTarget(target >= 0 && (hit.flags & LVHT_ONITEM) && ListView1DragOver() ? target : -1);
+    const int item = ListView_SubItemHitTest(listView_, &hit);
+    return item >= 0 && (hit.flags & LVHT_ONITEM) ? item : -1;
+}
+
+void TFormMURAVINEList::TrackRowDrag(POINT pt) {
+    SetDropTarget(ListView1DragOver() ? RowAt(pt) : -1);
 }
 
 void TFormMURAVINEList::EndRowDrag(bool drop, POINT pt) {
@@ -817,10 +822,8 @@ void TFormMURAVINEList::EndRowDrag(bool drop, POINT pt) {
 void TFormMURAVINEList::ListView1DragDrop(POINT pt) {
     const int s = FirstSelected();
     if (s < 0) return;
-    LVHITTESTINFO hit{};
-    hit.pt = pt;
-    const int t = ListView_HitTest(listView_, &hit);
-    if (t < 0 || !(hit.flags & LVHT_ONITEM)) return;
+    const int t = RowAt(pt);
+    if (t < 0) return;
     std::wstring texts[6];
     for (int sub = -1; sub < 5; ++sub) texts[sub + 1] = SubItem(s, sub);
     LVITEMW it{};
@@ -850,8 +853,10 @@ LRESULT CALLBACK TFormMURAVINEList::ListViewProc(HWND h, UINT msg, WPARAM wp, LP
                     self->TrackRowDrag({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
                     return 0;
                 case WM_LBUTTONUP:
-                    // Swallowed: the list view would otherwise take the release as a click.
                     self->EndRowDrag(true, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+                    // The release is not the list view's: it would take it as a click on the row
+                    // it was pressed on. A move without buttons ends its own tracking instead.
+                    DefSubclassProc(h, WM_MOUSEMOVE, 0, lp);
                     return 0;
                 case WM_KEYDOWN:
                     if (wp == VK_ESCAPE) self->EndRowDrag(false, {});

@@ -137,6 +137,7 @@ private:
     void TrackRowDrag(POINT pt);
     void EndRowDrag(bool drop, POINT pt);
     void SetDropTarget(int item);
+    int RowAt(POINT pt) const;  // the row under a point of the view, or -1
     static LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
 
     // The shortcuts, translated before the message loop dispatches a key of this window.

@@ -91,17 +91,6 @@ void SendInputs(std::vector<INPUT> inputs) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-INPUT MouseInput(DWORD flags, POINT screen = {}) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        in.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-        in.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    }
-    return in;
-}
-
 INPUT KeyInput(WORD vk, bool up) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
@@ -272,41 +261,49 @@ void ListHost::Activate() const {
     WaitUntil([&] { return GetForegroundWindow() == window_; }, 3000);
 }
 
+namespace {
+
+// The pointer is moved by the X server itself, as a user's mouse moves it: input made inside Wine
+// leaves the X pointer behind, and its next motion would jump the Windows pointer back. Wine starts
+// Unix programs without a handle to wait on, so the script leaves a mark when it is done.
+void Xdotool(const std::wstring& commands) {
+    static int counter = 0;
+    const std::wstring base = L"/tmp/mrv-xinput-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(counter++);
+    auto dos = [](std::wstring path) {
+        for (wchar_t& c : path)
+            if (c == L'/') c = L'\\';
+        return L"Z:" + path;
+    };
+    testkit::WriteBytes(dos(base + L".sh"), mrv::WideToUtf8(L"xdotool" + commands + L"\ntouch " + base + L".done\n"));
+    testkit::Run(L"start.exe /unix /bin/sh " + base + L".sh", 10000);
+    WaitUntil([&] { return testkit::FileExists(dos(base + L".done")); }, 30000);
+    DeleteFileW(dos(base + L".sh").c_str());
+    DeleteFileW(dos(base + L".done").c_str());
+}
+
+std::wstring At(POINT p) { return L" mousemove " + std::to_wstring(p.x) + L" " + std::to_wstring(p.y); }
+
+}  // namespace
+
 void MouseMoveTo(POINT screen) {
-    SendInputs({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen)});
-    Sleep(50);
+    Xdotool(At(screen) + L" sleep 0.1");
 }
 
 void Click(POINT screen, bool right) {
-    MouseMoveTo(screen);
-    SendInputs({MouseInput(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN)});
-    Sleep(30);
-    SendInputs({MouseInput(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)});
-    Sleep(100);
+    Xdotool(At(screen) + L" sleep 0.05 click " + (right ? L"3" : L"1") + L" sleep 0.1");
 }
 
 void DoubleClick(POINT screen) {
-    MouseMoveTo(screen);
-    for (int i = 0; i < 2; ++i) {
-        SendInputs({MouseInput(MOUSEEVENTF_LEFTDOWN)});
-        Sleep(20);
-        SendInputs({MouseInput(MOUSEEVENTF_LEFTUP)});
-        Sleep(40);
-    }
-    Sleep(150);
+    Xdotool(At(screen) + L" sleep 0.05 click --repeat 2 --delay 80 1 sleep 0.15");
 }
 
 void Drag(POINT from, POINT to) {
-    MouseMoveTo(from);
-    SendInputs({MouseInput(MOUSEEVENTF_LEFTDOWN)});
-    Sleep(80);
-    for (int step = 1; step <= 8; ++step) {
-        const POINT p{from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8};
-        SendInputs({MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, p)});
-        Sleep(60);
-    }
-    SendInputs({MouseInput(MOUSEEVENTF_LEFTUP)});
-    Sleep(200);
+    std::wstring cmd = At(from) + L" sleep 0.1 mousedown 1 sleep 0.2";
+    for (int step = 1; step <= 10; ++step)
+        cmd += At({from.x + (to.x - from.x) * step / 10, from.y + (to.y - from.y) * step / 10}) + L" sleep 0.05";
+    cmd += L" mouseup 1 sleep 0.2";
+    Xdotool(cmd);
 }
 
 void Key(WORD vk, bool ctrl, bool alt) {

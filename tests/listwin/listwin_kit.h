@@ -97,7 +97,7 @@ private:
     HWND host_ = nullptr;
 };
 
-// Real input through the system's input queue, as a user's hands give it.
+// Real input, as a user's hands give it: the mouse through the X server, keys through the input queue.
 void MouseMoveTo(POINT screen);
 void Click(POINT screen, bool right = false);
 void DoubleClick(POINT screen);
