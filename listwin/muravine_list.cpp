@@ -786,6 +786,7 @@ void TFormMURAVINEList::BeginRowDrag() {
     if (FirstSelected() < 0) return;
     dragging_ = true;
     dropTarget_ = -1;
+    dragSource_ = FirstSelected();
     SetCapture(listView_);
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     SetTimer(hwnd(), kDragScrollTimer, 60, nullptr);
@@ -793,9 +794,24 @@ void TFormMURAVINEList::BeginRowDrag() {
 
 void TFormMURAVINEList::SetDropTarget(int item) {
     if (item == dropTarget_) return;
-    if (dropTarget_ >= 0) ListView_SetItemState(listView_, dropTarget_, 0, LVIS_DROPHILITED);
-    dropTarget_ = item;
-    if (item >= 0) ListView_SetItemState(listView_, item, LVIS_DROPHILITED, LVIS_DROPHILITED);
+    const int old = std::exchange(dropTarget_, item);
+    // The mark is drawn by the view's custom drawing (DrawDropMark).
+    for (int i : {old, item})
+        if (i >= 0) ListView_RedrawItems(listView_, i, i);
+    UpdateWindow(listView_);
+}
+
+void TFormMURAVINEList::DrawDropMark(const NMLVCUSTOMDRAW* cd) const {
+    // A line where the dragged entry will land: after a target below it, before one above it.
+    const int item = static_cast<int>(cd->nmcd.dwItemSpec);
+    if (item != dropTarget_ || item == dragSource_) return;
+    RECT r{};
+    if (!ListView_GetItemRect(listView_, item, &r, LVIR_BOUNDS)) return;
+    const int thick = std::max(2, Scale(2, dpi_));
+    RECT line = r;
+    if (dragSource_ < item) line.top = r.bottom - thick;
+    else line.bottom = r.top + thick;
+    FillRect(cd->nmcd.hdc, &line, GetSysColorBrush(COLOR_HIGHLIGHT));
 }
 
 int TFormMURAVINEList::RowAt(POINT pt) const {
@@ -943,6 +959,14 @@ bool TFormMURAVINEList::OnNotify(NMHDR* nm, LRESULT& result) {
             case LVN_BEGINDRAG:
                 BeginRowDrag();
                 return false;
+            case NM_CUSTOMDRAW: {
+                auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(nm);
+                if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) result = dragging_ ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+                else if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) result = CDRF_NOTIFYPOSTPAINT;
+                else if (cd->nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT) DrawDropMark(cd), result = CDRF_DODEFAULT;
+                else result = CDRF_DODEFAULT;
+                return true;
+            }
         }
         return false;
     }

@@ -138,6 +138,7 @@ private:
     void EndRowDrag(bool drop, POINT pt);
     void SetDropTarget(int item);
     int RowAt(POINT pt) const;  // the row under a point of the view, or -1
+    void DrawDropMark(const NMLVCUSTOMDRAW* cd) const;
     static LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
 
     // The shortcuts, translated before the message loop dispatches a key of this window.
@@ -166,6 +167,7 @@ private:
     bool quietSelection_ = false;  // bulk changes run the selection rule once at their end
     bool dragging_ = false;
     int dropTarget_ = -1;
+    int dragSource_ = -1;
 };
 
 extern std::unique_ptr<TFormMURAVINEList> FormMURAVINEList;
