@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/muravine_rtn.h"
 #include "mainwin/interval.h"
+#include "listwin/muravine_list.h"
 #include "mainwin/muravine_main_res.h"
 #include "options/muravine_option.h"
 #include "options/ormi_version.h"
@@ -15,8 +16,6 @@ std::unique_ptr<TFormMURAVINEMain> FormMURAVINEMain;
 SYSTEMTIME gv_dtLastChange{};
 
 namespace {
-
-ListWindowHooks g_list;
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Interval = 1000;
@@ -99,8 +98,6 @@ struct Design {
 std::array<Design, kButtons.size()> g_design{};
 
 }  // namespace
-
-void SetListWindowHooks(ListWindowHooks hooks) { g_list = std::move(hooks); }
 
 TFormMURAVINEMain::TFormMURAVINEMain() {
     RegisterMainClass();
@@ -221,10 +218,7 @@ bool TFormMURAVINEMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& r
             SetTimer1(false);
             // Windows still open went with their owner, without their closing work.
             FormMURAVINEOption.reset();
-            if (listOpen_) {
-                listOpen_ = false;
-                if (g_list.destroy) g_list.destroy();
-            }
+            FormMURAVINEList.reset();
             // The main form is gone: so is the program.
             PostQuitMessage(0);
             return false;
@@ -290,7 +284,7 @@ void TFormMURAVINEMain::SetTimer1(bool on) {
 
 void TFormMURAVINEMain::RestartTimer() {
     if (ended_ || !hwnd()) return;
-    if (gv_iChangeTiming == 3 && !listOpen_ && !FormMURAVINEOption) {
+    if (gv_iChangeTiming == 3 && !FormMURAVINEList && !FormMURAVINEOption) {
         SetTimer1(true);
         gv_dtLastChange = Now();
     }
@@ -326,23 +320,16 @@ void TFormMURAVINEMain::pm1NextClick() {
 }
 
 void TFormMURAVINEMain::pm1ListClick() {
-    if (listOpen_ || ended_) return;
-    // The list window is not part of the program until its unit installs the hooks: until then
-    // this command opens nothing (and leaves the timer alone).
-    if (!g_list.open) return;
+    if (FormMURAVINEList || ended_) return;
     SetTimer1(false);
-    bool opened = false;
     try {
-        opened = g_list.open(hwnd());
+        FormMURAVINEList = std::make_unique<TFormMURAVINEList>(hwnd());
+        FormMURAVINEList->Show();
     } catch (...) {
+        FormMURAVINEList.reset();
         RestartTimer();
         throw;
     }
-    if (!opened) {
-        RestartTimer();
-        return;
-    }
-    listOpen_ = true;
     EnableCommand(IDM_PM1LIST, IDC_BUTTON1, false);
 }
 
@@ -367,9 +354,8 @@ void TFormMURAVINEMain::pm1OptionClick() {
 }
 
 void TFormMURAVINEMain::ListClosed() {
-    if (!listOpen_) return;  // a stray message: nothing to close
-    listOpen_ = false;
-    if (g_list.destroy) g_list.destroy();
+    if (!FormMURAVINEList) return;  // a stray message: nothing to close
+    FormMURAVINEList.reset();
     EnableCommand(IDM_PM1LIST, IDC_BUTTON1, true);
     RestartTimer();
 }
@@ -436,7 +422,7 @@ void TFormMURAVINEMain::ORMITaskBar1TrayDblClick(TMouseButton) {
             pm1NextClick();
             break;
         case 2:
-            if (!listOpen_) pm1ListClick();
+            if (!FormMURAVINEList) pm1ListClick();
             break;
         case 3:
             if (!FormMURAVINEOption) pm1OptionClick();
@@ -452,7 +438,7 @@ void TFormMURAVINEMain::Reload() {
     try {
         gv_lstWall->clear();
         LoadListFile(gv_sListFile, *gv_lstWall);
-        if (listOpen_ && g_list.refresh) g_list.refresh();
+        if (FormMURAVINEList) FormMURAVINEList->actFileRefreshExecute();
     } catch (...) {
         RestartTimer();  // a failed reload must not stop the timer for good
         throw;

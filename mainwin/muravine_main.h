@@ -4,21 +4,11 @@
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 
 #include "core/handles.h"
 #include "core/ui/window.h"
 #include "mainwin/ormitaskbar.h"
-
-// The list window (listwin/) joins the program after the main window. Its unit installs these
-// before the main window is created (wWinMain); until then the list command opens nothing.
-struct ListWindowHooks {
-    std::function<bool(HWND owner)> open;  // creates FormMURAVINEList owned by `owner` and shows it
-    std::function<void()> destroy;         // destroys it, once it has said UM_LIST_CLOSED
-    std::function<void()> refresh;         // its actFileRefreshExecute, after the list was reloaded
-};
-void SetListWindowHooks(ListWindowHooks hooks);
 
 class TFormMURAVINEMain : public mrv::Dialog {
 public:
@@ -62,7 +52,6 @@ private:
 
     std::unique_ptr<TPopupMenu> popupMenu1_;
     std::unique_ptr<TORMITaskBar> ormiTaskBar1_;
-    bool listOpen_ = false;  // FormMURAVINEList exists
     mrv::UniqueGdi<HFONT> font_;
     bool timer1_ = false;
     bool changing_ = false;        // a wallpaper change is under way
