@@ -179,6 +179,39 @@ private:
     HWND w_;
 };
 
+// Sizes the path and style columns to their content. The view's own sizing measures every row
+// through a device context of its own, which under Wine costs more than filling the view: the
+// texts are measured here, once, as they go in.
+class ColumnFit {
+public:
+    // fresh: the view was refilled, so the columns may also narrow.
+    ColumnFit(HWND view, int dpi, bool fresh) : view_(view), dc_(GetDC(view)), fresh_(fresh), pad_(Scale(12, dpi)) {
+        old_ = SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0)));
+    }
+    ~ColumnFit() {
+        SelectObject(dc_, old_);
+        ReleaseDC(view_, dc_);
+        for (int c = 0; c < 2; ++c) {
+            const int w = widest_[c] + pad_;
+            if (fresh_ || w > ListView_GetColumnWidth(view_, c)) ListView_SetColumnWidth(view_, c, w);
+        }
+    }
+    ColumnFit(const ColumnFit&) = delete;
+    ColumnFit& operator=(const ColumnFit&) = delete;
+    void Add(int column, const std::wstring& text) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+        widest_[column] = std::max<int>(widest_[column], size.cx);
+    }
+private:
+    HWND view_;
+    HDC dc_;
+    HGDIOBJ old_ = nullptr;
+    bool fresh_;
+    int pad_;
+    int widest_[2] = {0, 0};
+};
+
 }  // namespace
 
 TFormMURAVINEList::TFormMURAVINEList(HWND owner) : owner_(owner) {
@@ -217,7 +250,6 @@ TFormMURAVINEList::~TFormMURAVINEList() {
 void TFormMURAVINEList::OnDestroyed() {
     if (hook_) UnhookWindowsHookEx(std::exchange(hook_, nullptr));
     if (g_shortcutWindow == this) g_shortcutWindow = nullptr;
-    if (listView_) RemoveWindowSubclass(listView_, ListViewProc, 1);
     listView_ = toolBar_ = statusBar_ = nullptr;
 }
 
@@ -257,7 +289,6 @@ void TFormMURAVINEList::CreateChildren() {
                                     LVS_SHOWSELALWAYS,
                                 0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(IDC_LIST_VIEW), inst, nullptr);
     ListView_SetExtendedListViewStyle(listView_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    SetWindowSubclass(listView_, ListViewProc, 1, reinterpret_cast<DWORD_PTR>(this));
     // Caption, the three shown sub-items, and two zero-width columns that hold the flag and the
     // style number (a sub-item needs a column to exist).
     const wchar_t* names[] = {L"壁紙ファイル", L"表示方法", L"表示済", L"アーカイブファイル", L"フラグ", L"スタイル"};
@@ -476,6 +507,7 @@ void TFormMURAVINEList::actFileRefreshExecute() {
         RedrawPause pause(listView_);
         ListView_DeleteAllItems(listView_);
         entries_.clear();
+        ColumnFit fit(listView_, dpi_, true);
         if (gv_lstWall) {
             ListView_SetItemCountEx(listView_, static_cast<int>(gv_lstWall->size()), LVSICF_NOINVALIDATEALL);
             entries_.reserve(gv_lstWall->size());
@@ -487,12 +519,12 @@ void TFormMURAVINEList::actFileRefreshExecute() {
                 const std::wstring archive = mrv::AnsiToWide(row.archive);
                 Entry e{std::move(row.path), std::move(row.archive), row.keepLine ? line : std::string(),
                         row.keepLine};
-                AddListItem(path, StyleCaptionOf(style), style, flag, archive, flag == L"0" ? kNotShown : kShown,
-                            std::move(e));
+                const std::wstring caption = StyleCaptionOf(style);
+                fit.Add(0, path);
+                fit.Add(1, caption);
+                AddListItem(path, caption, style, flag, archive, flag == L"0" ? kNotShown : kShown, std::move(e));
             }
         }
-        ListView_SetColumnWidth(listView_, 0, LVSCW_AUTOSIZE);
-        ListView_SetColumnWidth(listView_, 1, LVSCW_AUTOSIZE);
     }
     quietSelection_ = false;
     SetStyleButtons(gv_iInitialPosition);
@@ -502,7 +534,7 @@ void TFormMURAVINEList::actFileRefreshExecute() {
 void TFormMURAVINEList::AddFiles(const std::vector<std::wstring>& paths, int style) {
     const std::wstring caption = kStyleCaptions[style];
     const std::wstring number = std::to_wstring(style);
-    bool added = false;
+    ColumnFit fit(listView_, dpi_, false);
     for (const std::wstring& p : paths) {
         // The list holds ANSI text: a name the code page cannot spell goes in by its short form.
         const std::string ansi = mrv::AnsiPathFor(p);
@@ -514,12 +546,10 @@ void TFormMURAVINEList::AddFiles(const std::vector<std::wstring>& paths, int sty
             mrv::app::ShowInfo(p + L"\nファイル名に「,」を含むファイルはリストに登録できません。");
             continue;
         }
-        AddListItem(mrv::AnsiToWide(ansi), caption, number, L"0", L"", kNotShown, Entry{ansi, {}, {}, false});
-        added = true;
-    }
-    if (added) {
-        ListView_SetColumnWidth(listView_, 0, LVSCW_AUTOSIZE);
-        ListView_SetColumnWidth(listView_, 1, LVSCW_AUTOSIZE);
+        const std::wstring path = mrv::AnsiToWide(ansi);
+        fit.Add(0, path);
+        fit.Add(1, caption);
+        AddListItem(path, caption, number, L"0", L"", kNotShown, Entry{ansi, {}, {}, false});
     }
 }
 
@@ -712,7 +742,7 @@ void TFormMURAVINEList::SetSelectedStyle(int style) {
             if (Entry* e = EntryOf(i)) e->keepLine = false;
         }
     }
-    if (!items.empty()) ListView_SetColumnWidth(listView_, 1, LVSCW_AUTOSIZE);
+    if (!items.empty()) ColumnFit(listView_, dpi_, false).Add(1, caption);
     SetChecked(actEditCenter, style == 0);
     SetChecked(actEditTile, style == 1);
     SetChecked(actEditScreen, style == 2);
@@ -787,7 +817,9 @@ void TFormMURAVINEList::BeginRowDrag() {
     dragging_ = true;
     dropTarget_ = -1;
     dragSource_ = FirstSelected();
-    SetCapture(listView_);
+    // The window itself follows the mouse until the release (no subclass of the view: under Wine
+    // every message to a subclassed control costs a trip to the server).
+    SetCapture(hwnd());
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     SetTimer(hwnd(), kDragScrollTimer, 60, nullptr);
 }
@@ -831,8 +863,16 @@ void TFormMURAVINEList::EndRowDrag(bool drop, POINT pt) {
     dragging_ = false;
     KillTimer(hwnd(), kDragScrollTimer);
     SetDropTarget(-1);
-    if (GetCapture() == listView_) ReleaseCapture();
+    if (GetCapture() == hwnd()) ReleaseCapture();
+    // The view never saw the release: a move without buttons ends its own tracking of the press.
+    SendMessageW(listView_, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
     if (drop) ListView1DragDrop(pt);
+}
+
+POINT TFormMURAVINEList::ViewPoint(LPARAM lp) const {
+    POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    MapWindowPoints(hwnd(), listView_, &pt, 1);
+    return pt;
 }
 
 void TFormMURAVINEList::ListView1DragDrop(POINT pt) {
@@ -860,43 +900,17 @@ void TFormMURAVINEList::ListView1DragDrop(POINT pt) {
     ListView1SelectItem();
 }
 
-LRESULT CALLBACK TFormMURAVINEList::ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<TFormMURAVINEList*>(data);
-    if (self->dragging_) {
-        try {
-            switch (msg) {
-                case WM_MOUSEMOVE:
-                    self->TrackRowDrag({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-                    return 0;
-                case WM_LBUTTONUP:
-                    self->EndRowDrag(true, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-                    // The release is not the list view's: it would take it as a click on the row
-                    // it was pressed on. A move without buttons ends its own tracking instead.
-                    DefSubclassProc(h, WM_MOUSEMOVE, 0, lp);
-                    return 0;
-                case WM_KEYDOWN:
-                    if (wp == VK_ESCAPE) self->EndRowDrag(false, {});
-                    return 0;
-                case WM_CAPTURECHANGED:
-                    if (reinterpret_cast<HWND>(lp) != h) self->EndRowDrag(false, {});
-                    break;
-                case WM_RBUTTONDOWN:
-                    self->EndRowDrag(false, {});
-                    return 0;
-            }
-        } catch (const std::exception& e) {
-            mrv::app::ShowException(e);
-        }
-    }
-    return DefSubclassProc(h, msg, wp, lp);
-}
-
 // --- Shortcuts ---
 
 LRESULT CALLBACK TFormMURAVINEList::ShortcutHook(int code, WPARAM wp, LPARAM lp) {
     TFormMURAVINEList* self = g_shortcutWindow;
     if (code == HC_ACTION && wp == PM_REMOVE && self && self->hwnd()) {
         MSG* m = reinterpret_cast<MSG*>(lp);
+        if (self->dragging_ && m->message == WM_KEYDOWN && m->wParam == VK_ESCAPE) {
+            self->EndRowDrag(false, {});
+            m->message = WM_NULL;
+            return CallNextHookEx(nullptr, code, wp, lp);
+        }
         if ((m->message == WM_KEYDOWN || m->message == WM_SYSKEYDOWN) && !self->inMenu_ && !self->dragging_ &&
             m->hwnd && (m->hwnd == self->hwnd() || IsChild(self->hwnd(), m->hwnd)) && IsWindowEnabled(self->hwnd())) {
             const bool ctrl = GetKeyState(VK_CONTROL) < 0;
@@ -1059,6 +1073,24 @@ bool TFormMURAVINEList::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r
             result = 0;
             return true;
         }
+        case WM_MOUSEMOVE:
+            if (!dragging_) return false;
+            TrackRowDrag(ViewPoint(lp));
+            result = 0;
+            return true;
+        case WM_LBUTTONUP:
+            if (!dragging_) return false;
+            EndRowDrag(true, ViewPoint(lp));
+            result = 0;
+            return true;
+        case WM_RBUTTONDOWN:
+            if (!dragging_) return false;
+            EndRowDrag(false, ViewPoint(lp));
+            result = 0;
+            return true;
+        case WM_CAPTURECHANGED:
+            if (dragging_ && reinterpret_cast<HWND>(lp) != hwnd()) EndRowDrag(false, {});
+            return false;
         case WM_TIMER:
             if (wp == kDragScrollTimer && dragging_) {
                 POINT pt;

@@ -139,7 +139,7 @@ private:
     void SetDropTarget(int item);
     int RowAt(POINT pt) const;  // the row under a point of the view, or -1
     void DrawDropMark(const NMLVCUSTOMDRAW* cd) const;
-    static LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
+    POINT ViewPoint(LPARAM lp) const;  // a point of the window's client area in the view's
 
     // The shortcuts, translated before the message loop dispatches a key of this window.
     static LRESULT CALLBACK ShortcutHook(int code, WPARAM wp, LPARAM lp);

@@ -298,10 +298,11 @@ void DoubleClick(POINT screen) {
     Xdotool(At(screen) + L" sleep 0.05 click --repeat 2 --delay 80 1 sleep 0.15");
 }
 
-void Drag(POINT from, POINT to) {
+void Drag(POINT from, POINT to, bool cancel) {
     std::wstring cmd = At(from) + L" sleep 0.1 mousedown 1 sleep 0.2";
     for (int step = 1; step <= 10; ++step)
         cmd += At({from.x + (to.x - from.x) * step / 10, from.y + (to.y - from.y) * step / 10}) + L" sleep 0.05";
+    if (cancel) cmd += L" key Escape sleep 0.1";
     cmd += L" mouseup 1 sleep 0.2";
     Xdotool(cmd);
 }

@@ -101,7 +101,8 @@ private:
 void MouseMoveTo(POINT screen);
 void Click(POINT screen, bool right = false);
 void DoubleClick(POINT screen);
-void Drag(POINT from, POINT to);
+// cancel: Esc before the release.
+void Drag(POINT from, POINT to, bool cancel = false);
 void Key(WORD vk, bool ctrl = false, bool alt = false);
 
 // A top-level window of the class belonging to the process, visible; null after the time-out.

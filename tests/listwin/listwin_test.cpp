@@ -300,7 +300,13 @@ TEST_F(ListWindowTest, DraggingMovesTheFirstSelectedEntryOntoTheTargetsPlace) {
         EXPECT_EQ(order, c.order) << "dragging " << c.selected[0] << " to " << c.target;
         EXPECT_EQ(selected, c.selectedAfter) << "dragging " << c.selected[0] << " to " << c.target;
     }
+    // Esc before the release puts nothing anywhere.
     host.Send(IDM_FILE_REFRESH);
+    host.Select({0});
+    listkit::Drag(host.ItemPoint(0), host.ItemPoint(2), true);
+    Sleep(300);
+    EXPECT_EQ(Paths(host.Rows()), (std::vector<std::wstring>{L"C:\\A.bmp", L"C:\\B.bmp", L"C:\\C.bmp", L"C:\\D.bmp"}));
+
     host.Select({0});
     listkit::Drag(host.ItemPoint(0), host.ItemPoint(2));
     ASSERT_TRUE(listkit::WaitUntil([&] { return host.Rows().size() == 4 && host.Rows()[2].path == L"C:\\A.bmp"; }));
