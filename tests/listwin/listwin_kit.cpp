@@ -68,11 +68,6 @@ BOOL CALLBACK FindProc(HWND w, LPARAM lp) {
     return TRUE;
 }
 
-HWND FindTopLevel(const wchar_t* cls, DWORD pid, bool visible) {
-    FindArgs a{cls, pid, visible, nullptr};
-    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&a));
-    return a.found;
-}
 
 std::wstring UserName() {
     wchar_t name[257] = {};
@@ -131,12 +126,12 @@ HWND ListHost::view() const { return GetDlgItem(window_, IDC_LIST_VIEW); }
 HWND ListHost::toolBar() const { return GetDlgItem(window_, IDC_LIST_TOOLBAR); }
 HWND ListHost::statusBar() const { return GetDlgItem(window_, IDC_LIST_STATUS); }
 
-std::vector<Row> ListHost::Rows() const {
+std::vector<Row> ReadRows(HANDLE process, HWND window) {
     std::vector<Row> rows;
-    HWND v = view();
+    HWND v = GetDlgItem(window, IDC_LIST_VIEW);
     const int n = static_cast<int>(SendMessageW(v, LVM_GETITEMCOUNT, 0, 0));
     constexpr std::size_t kChars = 4096;
-    RemoteMemory mem(process_, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    RemoteMemory mem(process, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
     auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(mem.get()) + sizeof(LVITEMW));
     for (int i = 0; i < n; ++i) {
         std::wstring cells[6];
@@ -156,6 +151,8 @@ std::vector<Row> ListHost::Rows() const {
     }
     return rows;
 }
+
+std::vector<Row> ListHost::Rows() const { return ReadRows(process_, window_); }
 
 std::vector<int> ListHost::Selected() const {
     std::vector<int> items;
@@ -178,21 +175,29 @@ void ListHost::Select(const std::vector<int>& items) {
     for (int i : items) SendMessageW(view(), LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(mem.get()));
 }
 
-RECT ListHost::ItemRect(int item) const {
-    RemoteMemory mem(process_, sizeof(RECT));
+namespace {
+
+RECT RowRect(HANDLE process, HWND view, int item) {
+    RemoteMemory mem(process, sizeof(RECT));
     RECT r{};
     r.left = LVIR_LABEL;
     mem.Write(&r, sizeof r);
-    SendMessageW(view(), LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(mem.get()));
+    SendMessageW(view, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(mem.get()));
     mem.Read(&r, sizeof r);
-    MapWindowPoints(view(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+    MapWindowPoints(view, nullptr, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
-POINT ListHost::ItemPoint(int item) const {
-    const RECT r = ItemRect(item);
+}  // namespace
+
+POINT ScreenPointOfRow(HANDLE process, HWND view, int item) {
+    const RECT r = RowRect(process, view, item);
     return {r.left + std::min<LONG>(40, (r.right - r.left) / 2), (r.top + r.bottom) / 2};
 }
+
+RECT ListHost::ItemRect(int item) const { return RowRect(process_, view(), item); }
+
+POINT ListHost::ItemPoint(int item) const { return ScreenPointOfRow(process_, view(), item); }
 
 void ListHost::Send(UINT command) const {
     SendMessageTimeoutW(window_, WM_COMMAND, command, 0, SMTO_NORMAL, 20000, nullptr);
@@ -317,6 +322,19 @@ void Key(WORD vk, bool ctrl, bool alt) {
     if (ctrl) in.push_back(KeyInput(VK_CONTROL, true));
     SendInputs(in);
     Sleep(150);
+}
+
+HWND FindTopLevel(const wchar_t* cls, DWORD pid, bool visibleOnly) {
+    FindArgs a{cls, pid, visibleOnly, nullptr};
+    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&a));
+    return a.found;
+}
+
+POINT TrayIconPoint() {
+    RECT r{};
+    if (HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr)) GetWindowRect(tray, &r);
+    if (r.right <= r.left) return {GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10};
+    return {r.right - 10, (r.top + r.bottom) / 2};
 }
 
 HWND WaitForVisible(const wchar_t* cls, DWORD pid, DWORD timeoutMs) {

@@ -37,6 +37,9 @@ struct Row {
 };
 std::string Describe(const std::vector<Row>& rows);
 
+// The rows of the list window `window` of another process.
+std::vector<Row> ReadRows(HANDLE process, HWND window);
+
 // Waits until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
@@ -107,6 +110,12 @@ void Key(WORD vk, bool ctrl = false, bool alt = false);
 
 // A top-level window of the class belonging to the process, visible; null after the time-out.
 HWND WaitForVisible(const wchar_t* cls, DWORD pid, DWORD timeoutMs = 10000);
+// A top-level window of the class belonging to the process, hidden ones too.
+HWND FindTopLevel(const wchar_t* cls, DWORD pid, bool visibleOnly = false);
+// The middle of a row's caption, on screen, in another process's list view.
+POINT ScreenPointOfRow(HANDLE process, HWND view, int item);
+// The middle of the first tray icon.
+POINT TrayIconPoint();
 bool WaitGone(HWND w, DWORD timeoutMs = 10000);
 
 std::wstring TempFolder();

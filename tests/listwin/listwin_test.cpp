@@ -5,8 +5,10 @@
 #include "core/muravine_rtn.h"
 #include "core/text.h"
 #include "listwin/listwin_res.h"
+#include "listwin/muravine_list.h"
 #include "listwin/muravine_preview.h"
 #include "listwin_kit.h"
+#include "mainwin/muravine_main_res.h"
 #include "testkit.h"
 
 using listkit::ListHost;
@@ -618,6 +620,64 @@ TEST_F(ListWindowTest, HelpOpensTheHelpFileBesideTheProgram) {
     ASSERT_NE(viewer, nullptr);
     PostMessageW(viewer, WM_CLOSE, 0, 0);
     EXPECT_TRUE(listkit::WaitGone(viewer));
+}
+
+// The real program: its list command and its tray icon's double click open the window, which
+// hands its rows back to the program when it closes; the program writes them at its end.
+TEST_F(ListWindowTest, TheProgramOpensTheWindowAndKeepsWhatItsUserChanged) {
+    testkit::TempDir app{L"listapp"};
+    const std::wstring exe = app / L"MURAVINE.exe";
+    ASSERT_TRUE(CopyFileW(testkit::MuravineExe().c_str(), exe.c_str(), FALSE));
+    wchar_t user[257] = {};
+    DWORD len = 257;
+    GetUserNameW(user, &len);
+    const std::wstring listFile = app / (std::wstring(user) + L".LST");
+    testkit::WriteBytes(listFile, Line("0", "0", L"C:\\a.bmp") + Line("1", "1", L"C:\\b.bmp") + Line("0", "2", L"C:\\c.bmp"));
+    Setting(L"DblClickOperate", 2);
+    HANDLE process = testkit::Start(testkit::Quote(exe), app.path());
+    ASSERT_NE(process, nullptr);
+    const DWORD pid = GetProcessId(process);
+    struct Closer {
+        HANDLE p;
+        ~Closer() {
+            if (WaitForSingleObject(p, 0) == WAIT_TIMEOUT) TerminateProcess(p, 1);
+            CloseHandle(p);
+        }
+    } closer{process};
+    HWND main = nullptr;
+    ASSERT_TRUE(listkit::WaitUntil([&] { return (main = listkit::FindTopLevel(kMainWindowClass, pid)) != nullptr; }));
+
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_PM1LIST, 0), 0);
+    HWND list = listkit::WaitForVisible(TFormMURAVINEList::kClassName, pid);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(GetWindow(list, GW_OWNER), main);
+    EXPECT_EQ(Paths(listkit::ReadRows(process, list)),
+              (std::vector<std::wstring>{L"C:\\a.bmp", L"C:\\b.bmp", L"C:\\c.bmp"}));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_BUTTON1)));  // one list window at a time
+
+    // Erase the first entry with the keyboard, close with Ctrl+F4.
+    SetForegroundWindow(list);
+    listkit::WaitUntil([&] { return GetForegroundWindow() == list; }, 3000);
+    HWND view = GetDlgItem(list, IDC_LIST_VIEW);
+    listkit::Click(listkit::ScreenPointOfRow(process, view, 0));
+    listkit::Key(VK_DELETE);
+    ASSERT_TRUE(listkit::WaitUntil([&] { return listkit::ReadRows(process, list).size() == 2; }));
+    listkit::Key(VK_F4, true);
+    ASSERT_TRUE(listkit::WaitUntil([&] { return !IsWindow(list); })) << "the program destroys the closed window";
+    EXPECT_TRUE(listkit::WaitUntil([&] { return IsWindowEnabled(GetDlgItem(main, IDC_BUTTON1)) != FALSE; }));
+
+    // The tray icon's double click opens it again, with the change in it.
+    listkit::DoubleClick(listkit::TrayIconPoint());
+    list = listkit::WaitForVisible(TFormMURAVINEList::kClassName, pid);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(Paths(listkit::ReadRows(process, list)), (std::vector<std::wstring>{L"C:\\b.bmp", L"C:\\c.bmp"}));
+    PostMessageW(list, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(listkit::WaitUntil([&] { return !IsWindow(list); }));
+
+    // The program's end writes the list.
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(testkit::WaitExit(process, 15000));
+    EXPECT_EQ(testkit::ReadBytes(listFile), "1,1,C:\\b.bmp,\r\n0,2,C:\\c.bmp,\r\n");
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ rm -f "$out"/*.png
 work=$(mktemp -d)
 host_pid=
 cleanup() {
-  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
+  # Wine takes a plain TERM as a request it may leave unanswered.
+  [ -n "$host_pid" ] && kill -9 "$host_pid" 2>/dev/null || true
   "$wine" reg delete 'HKCU\Software\Takechin\Susie\Plug-in' /f >/dev/null 2>&1 || true
   rm -rf "$work"
 }
