@@ -243,8 +243,6 @@ TFormMURAVINEList::~TFormMURAVINEList() {
     // The children use the image lists and the font until they are gone.
     if (hwnd() && IsWindow(hwnd())) DestroyWindow(hwnd());
     OnDestroyed();
-    if (images_) ImageList_Destroy(images_);
-    if (grayImages_) ImageList_Destroy(grayImages_);
 }
 
 void TFormMURAVINEList::OnDestroyed() {
@@ -261,7 +259,6 @@ void TFormMURAVINEList::CreateChildren() {
                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER, 0, 0,
                                0, 0, hwnd(), reinterpret_cast<HMENU>(IDC_LIST_TOOLBAR), inst, nullptr);
     SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(toolBar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
     struct Button {
         int action;  // -1: separator
         BYTE style;
@@ -346,26 +343,24 @@ void TFormMURAVINEList::ApplyFont() {
 
 void TFormMURAVINEList::LoadImages() {
     iconSize_ = IconSizeFor(dpi_);
-    HIMAGELIST images = ImageList_Create(iconSize_, iconSize_, ILC_COLOR32, kImageCount, 0);
-    HIMAGELIST gray = ImageList_Create(iconSize_, iconSize_, ILC_COLOR32, kImageCount, 0);
+    UniqueImageList images(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32, kImageCount, 0));
+    UniqueImageList gray(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32, kImageCount, 0));
     for (int id : kImageIds) {
         mrv::UniqueIcon icon(static_cast<HICON>(
             LoadImageW(mrv::app::Instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, iconSize_, iconSize_, 0)));
-        ImageList_AddIcon(images, icon.get());
+        ImageList_AddIcon(images.get(), icon.get());
         mrv::UniqueGdi<HBITMAP> g(icon ? GrayBitmapOf(icon.get(), iconSize_) : nullptr);
-        if (g) ImageList_Add(gray, g.get(), nullptr);
-        else ImageList_AddIcon(gray, icon.get());
+        if (g) ImageList_Add(gray.get(), g.get(), nullptr);
+        else ImageList_AddIcon(gray.get(), icon.get());
     }
-    SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    SendMessageW(toolBar_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(gray));
+    SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
+    SendMessageW(toolBar_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(gray.get()));
     const int pad = Scale(7, dpi_);
     SendMessageW(toolBar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(iconSize_, iconSize_));
     SendMessageW(toolBar_, TB_SETBUTTONSIZE, 0, MAKELPARAM(iconSize_ + pad, iconSize_ + pad));
     SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-    if (images_) ImageList_Destroy(images_);
-    if (grayImages_) ImageList_Destroy(grayImages_);
-    images_ = images;
-    grayImages_ = gray;
+    images_ = std::move(images);
+    grayImages_ = std::move(gray);
 
     const HINSTANCE inst = mrv::app::Instance();
     auto icon = [&](int size) {
@@ -954,7 +949,7 @@ void TFormMURAVINEList::OnDrawMenuIcon(DRAWITEMSTRUCT* dis) {
     const bool gray = (dis->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
     const int x = dis->rcItem.left + ((dis->rcItem.right - dis->rcItem.left) - iconSize_) / 2;
     const int y = dis->rcItem.top + ((dis->rcItem.bottom - dis->rcItem.top) - iconSize_) / 2;
-    ImageList_Draw(gray ? grayImages_ : images_, image, dis->hDC, std::max<int>(x, dis->rcItem.left), y,
+    ImageList_Draw(gray ? grayImages_.get() : images_.get(), image, dis->hDC, std::max<int>(x, dis->rcItem.left), y,
                    ILD_TRANSPARENT);
 }
 

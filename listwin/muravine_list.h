@@ -18,10 +18,16 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/handles.h"
 #include "core/ui/window.h"
+
+struct ImageListDestroyer {
+    void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
+};
+using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
 
 class TFormMURAVINEList : public mrv::Window {
 public:
@@ -152,8 +158,8 @@ private:
     mrv::UniqueMenu popupMenu_;
     HACCEL accel_ = nullptr;    // a resource: freed with the module
     HHOOK hook_ = nullptr;
-    HIMAGELIST images_ = nullptr;
-    HIMAGELIST grayImages_ = nullptr;
+    UniqueImageList images_;
+    UniqueImageList grayImages_;
     mrv::UniqueGdi<HFONT> font_;
     int dpi_ = 96;
     int iconSize_ = 16;
