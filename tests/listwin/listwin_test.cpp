@@ -461,8 +461,10 @@ TEST_F(ListWindowTest, DoubleClickDoesWhatTheSettingSays) {
 TEST_F(ListWindowTest, PreviewShowsTheConvertedPictureAndRemovesItsTemporaryBitmap) {
     InstallDecoder();
     const std::wstring temp = listkit::TempFolder() + L"MRV_WP.bmp";
+    const std::wstring damaged = files / L"damaged.bmp";
+    testkit::WriteBytes(damaged, "BM not a bitmap");
     ListHost host(Line("0", "0", Picture(L"small.png")) + Line("0", "0", Picture(L"PICTURE.Bmp")) +
-                  Line("0", "0", Picture(L"small.xyz")));
+                  Line("0", "0", Picture(L"small.xyz")) + Line("0", "0", damaged));
     ASSERT_NE(host.window(), nullptr);
     const DWORD pid = GetProcessId(host.process());
 
@@ -505,6 +507,16 @@ TEST_F(ListWindowTest, PreviewShowsTheConvertedPictureAndRemovesItsTemporaryBitm
     ASSERT_TRUE(boxes.WaitFor(1));
     EXPECT_EQ(boxes.Seen()[0].text, L"この拡張子用のプラグインがインストールされていません。");
     EXPECT_EQ(listkit::WaitForVisible(TFormMURAVINEPreview::kClassName, pid, 500), nullptr);
+
+    // A damaged bitmap: said so, and the preview shows only the desktop colour until closed.
+    host.Select({3});
+    host.Post(IDM_FILE_PREVIEW);
+    ASSERT_TRUE(boxes.WaitFor(2));
+    EXPECT_EQ(boxes.Seen()[1].text, damaged + L"\nビットマップを読み込めません。");
+    preview = listkit::WaitForVisible(TFormMURAVINEPreview::kClassName, pid);
+    ASSERT_NE(preview, nullptr);
+    listkit::Key(VK_ESCAPE);
+    EXPECT_TRUE(listkit::WaitGone(preview));
 }
 
 TEST_F(ListWindowTest, EditsReachTheListWhenTheWindowClosesAndAReloadRefillsIt) {
