@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# The program's main job on a Wine virtual desktop: a demo list is built through the program's own
-# add command, the program is started as from the Startup folder (it picks the next picture of the
-# list and makes it the wallpaper), and a screenshot of the desktop is left behind.
+# The program at work on a Wine virtual desktop: a demo list is built through the program's own add
+# command, a launch from the Startup folder makes the first change and ends at once, then the
+# program stays resident with its tray icon, its tray menu gives the next wallpaper, a second launch
+# shows its main window, and the tray menu ends it. Screenshots are left in build/demo/.
+#   MRV_BUILD_DIR=dir  use a build that is already there instead of building build/windows-x64
+#   MRV_DEMO_DIR=dir   where the demo goes (default build/demo)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
-cmake --preset windows-x64 >/dev/null
-cmake --build --preset windows-x64 -j "$(nproc)" --target MURAVINE >/dev/null
+if [ -n "${MRV_BUILD_DIR:-}" ]; then
+  build=$(cd "$MRV_BUILD_DIR" && pwd)
+else
+  cmake --preset windows-x64 >/dev/null
+  cmake --build --preset windows-x64 -j "$(nproc)" --target MURAVINE >/dev/null
+  build=$root/build/windows-x64
+fi
 
 out=${MRV_DEMO_DIR:-$root/build/demo}
 rm -rf "$out"
@@ -21,8 +29,20 @@ cleanup() { mrv_wine_down; }
 trap cleanup EXIT
 mrv_wine_up "$out/prefix" "$display"
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+shot() { xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "$out/$1.png"; echo "   screenshot: $out/$1.png"; }
+# Wine repaints a new wallpaper over its taskbar too; mapping its desktop window again repaints all.
+repaint() {
+  local w
+  w=$(xdotool search --name "Wine desktop" | head -1) || return 0
+  xdotool windowunmap "$w" windowmap "$w"
+  sleep 1
+}
+# The tray sits at the bottom right of the 1024x768 desktop; ours is its only icon.
+tray_x=1014 tray_y=758
 
-cp build/windows-x64/MURAVINE.exe "$out/app/"
+# The program with its help file (and, when built, the plug-ins shipped beside it).
+cp "$build/MURAVINE.exe" "$out/app/"
+[ -f "$build/MURAVINE.CHM" ] && cp "$build/MURAVINE.CHM" "$out/app/"
 exe=$(winpath "$out/app/MURAVINE.exe")
 
 # Demo pictures: generated here, bottom-up 24-bit bitmaps as the desktop wants them.
@@ -31,11 +51,14 @@ exe=$(winpath "$out/app/MURAVINE.exe")
 /usr/bin/convert -size 96x96 pattern:checkerboard -fill '#e07a5f' -colorize 40% BMP3:"$out/pics/tile.bmp"
 /usr/bin/convert -size 800x500 gradient:'#ffecd2'-'#fcb69f' -fill '#ff7f50' -draw 'circle 400,500 400,380' \
   BMP3:"$out/pics/sunset.bmp"
+demo=("/ac:night.bmp" "/at:tile.bmp" "/as:sunset.bmp")
+# --- Pictures in other formats (JPEG, PNG) go here: generate them into "$out/pics" and append
+# --- "/a<style>:<file>" entries to demo=(...); the program converts them through its plug-ins.
 
 echo "== adding the demo pictures to the list (the add command, as Explorer's right-click verbs do)"
-mrv_wine "$exe" /ac "$(winpath "$out/pics/night.bmp")"
-mrv_wine "$exe" /at "$(winpath "$out/pics/tile.bmp")"
-mrv_wine "$exe" /as "$(winpath "$out/pics/sunset.bmp")"
+for entry in "${demo[@]}"; do
+  mrv_wine "$exe" "${entry%%:*}" "$(winpath "$out/pics/${entry#*:}")"
+done
 
 echo "== the list file ($out/app/root.LST)"
 cat "$out/app/root.LST"
@@ -46,18 +69,36 @@ mrv_wine reg add 'HKCU\Software\ORMI\MURAVINE' /v ExitAtOnce /t REG_DWORD /d 1 /
 mrv_wine reg add 'HKCU\Software\ORMI\MURAVINE' /v WallIndex /t REG_DWORD /d 0xffffffff /f >/dev/null
 mrv_wine "$exe" /startup
 cat "$out/app/root.LST"
-
-echo "== the stored settings"
-mrv_wine reg query 'HKCU\Software\ORMI\MURAVINE' | tr -d '\r'
-echo "== the desktop"
 mrv_wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper | tr -d '\r' | grep Wallpaper
-mrv_wine reg query 'HKCU\Control Panel\Desktop' /v TileWallpaper | tr -d '\r' | grep TileWallpaper
 
-# Keep the virtual desktop up for the picture: a program that waits keeps it open.
-mrv_wine "$exe" /wt "$(winpath "$out/pics/tile.bmp")"
-mrv_wine cmd /c "ping -n 3 127.0.0.1 >nul" &
-holder=$!
+echo "== the resident program: tray icon, tray menu, next wallpaper"
+# Double-clicking the icon gives the next wallpaper too.
+mrv_wine reg add 'HKCU\Software\ORMI\MURAVINE' /v ChangeTiming /t REG_DWORD /d 0 /f >/dev/null
+mrv_wine reg add 'HKCU\Software\ORMI\MURAVINE' /v DblClickOperate /t REG_DWORD /d 1 /f >/dev/null
+mrv_wine "$exe" &
+resident=$!
+sleep 4
+shot desktop-startup
+xdotool mousemove "$tray_x" "$tray_y" click 3
+sleep 1.5
+shot tray-menu
+xdotool key n  # 次の壁紙(&N)
 sleep 2
-xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "$out/desktop.png"
-wait "$holder"
-echo "== screenshot: $out/desktop.png"
+repaint
+shot desktop
+mrv_wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper | tr -d '\r' | grep Wallpaper
+
+echo "== a second launch shows the resident program's main window"
+mrv_wine "$exe"
+sleep 1.5
+shot main-window
+xdotool mousemove 579 443 click 1  # キャンセル hides it again
+
+echo "== ended from the tray menu: the list and the settings are saved"
+xdotool mousemove "$tray_x" "$tray_y" click 3
+sleep 1
+xdotool key x  # むらびねの終了(&X)
+wait "$resident" || true
+cat "$out/app/root.LST"
+mrv_wine reg query 'HKCU\Software\ORMI\MURAVINE' | tr -d '\r'
+echo "== screenshots in $out"
