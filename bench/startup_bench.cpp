@@ -49,20 +49,20 @@ struct Found {
     HWND hwnd;
 };
 
+BOOL CALLBACK FindProc(HWND w, LPARAM lp) {
+    auto* f = reinterpret_cast<Found*>(lp);
+    DWORD p = 0;
+    GetWindowThreadProcessId(w, &p);
+    wchar_t c[64] = {};
+    GetClassNameW(w, c, 64);
+    if (p != f->pid || std::wstring(c) != f->cls) return TRUE;
+    f->hwnd = w;
+    return FALSE;
+}
+
 HWND ProcessWindow(DWORD pid, const wchar_t* cls) {
     Found f{pid, cls, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM lp) {
-            auto* f = reinterpret_cast<Found*>(lp);
-            DWORD p = 0;
-            GetWindowThreadProcessId(w, &p);
-            wchar_t c[64] = {};
-            GetClassNameW(w, c, 64);
-            if (p != f->pid || std::wstring(c) != f->cls) return TRUE;
-            f->hwnd = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&f));
+    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&f));
     return f.hwnd;
 }
 

@@ -57,6 +57,13 @@ void CreateStartupShortcut() {
         mrv::Registry reg(HKEY_CURRENT_USER);
         if (reg.OpenKey(kShellFolders, false)) link = ShellFolder(reg, L"Startup");
     }
+    if (link.empty()) {
+        // Without the value the shortcut would land in the root of the current drive, where
+        // nothing ever starts it: ask the shell where the Startup folder is instead.
+        wchar_t known[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, known)) || !known[0]) return;
+        link = known;
+    }
     link += L"\\むらびね for Win32.lnk";
     mrv::ComApartment com;
     mrv::ComPtr<IShellLinkW> sl;

@@ -9,6 +9,15 @@ namespace {
 
 std::string Xy(POINT p) { return std::to_string(p.x) + " " + std::to_string(p.y); }
 
+// Counts the version dialogs of a process (pid, count).
+BOOL CALLBACK CountVersionDialogs(HWND w, LPARAM lp) {
+    auto* a = reinterpret_cast<std::pair<DWORD, int>*>(lp);
+    DWORD p = 0;
+    GetWindowThreadProcessId(w, &p);
+    if (p == a->first && reskit::WindowText(w) == L"バージョン情報") ++a->second;
+    return TRUE;
+}
+
 }  // namespace
 
 TEST_F(ResidentTest, SecondLaunchShowsTheMainWindowAndDoesNotStay) {
@@ -193,15 +202,7 @@ TEST_F(ResidentTest, VersionDialogShowsTheVersionResourceCentredOnTheMainWindow)
     Post(IDM_PM1ABOUT);
     Sleep(300);
     std::pair<DWORD, int> count{pid, 0};
-    EnumWindows(
-        [](HWND w, LPARAM lp) {
-            auto* a = reinterpret_cast<std::pair<DWORD, int>*>(lp);
-            DWORD p = 0;
-            GetWindowThreadProcessId(w, &p);
-            if (p == a->first && reskit::WindowText(w) == L"バージョン情報") ++a->second;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumWindows(CountVersionDialogs, reinterpret_cast<LPARAM>(&count));
     EXPECT_EQ(count.second, 1);
     reskit::Screenshot("version-dialog");
 

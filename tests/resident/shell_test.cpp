@@ -115,6 +115,21 @@ std::map<std::wstring, std::wstring> IndexEntries(const std::wstring& hhk) {
     return out;
 }
 
+// Every item of every list view among the children (the viewer's index is one).
+BOOL CALLBACK ListViewItems(HWND child, LPARAM lp) {
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 64);
+    if (std::wstring(cls) != WC_LISTVIEWW) return TRUE;
+    auto* out = reinterpret_cast<std::vector<std::wstring>*>(lp);
+    const int n = ListView_GetItemCount(child);
+    for (int i = 0; i < n; ++i) {
+        wchar_t text[256] = {};
+        ListView_GetItemText(child, i, 0, text, 256);
+        out->push_back(text);
+    }
+    return TRUE;
+}
+
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override { testkit::ResetCoreGlobals(dir.path()); }
@@ -146,6 +161,29 @@ TEST_F(ShellTest, StartupShortcutLaunchesTheProgramWhereItIsNow) {
         EXPECT_EQ(CountLinks(startup), 1) << "pressed again, the one shortcut is rewritten";
     }
     DeleteFileW(lnk.c_str());
+}
+
+TEST_F(ShellTest, WithoutTheStartupValueTheShortcutStillGoesToTheStartupFolder) {
+    bool had = false;
+    const std::wstring saved = testkit::ReadRegString(kShellFolders, L"Startup", &had);
+    wchar_t known[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, known)));
+    const std::wstring lnk = std::wstring(known) + L"\\むらびね for Win32.lnk";
+    wchar_t cwd[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    const std::wstring rootLnk = std::wstring(cwd).substr(0, 2) + L"\\むらびね for Win32.lnk";
+    DeleteFileW(lnk.c_str());
+    ASSERT_TRUE(CopyFileW(testkit::MuravineExe().c_str(), (dir / L"MURAVINE.exe").c_str(), FALSE));
+    mrv::app::SetExePath(dir / L"MURAVINE.exe");
+
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kShellFolders.c_str(), L"Startup");
+    CreateStartupShortcut();
+    if (had) testkit::WriteRegString(kShellFolders, L"Startup", saved);
+
+    EXPECT_EQ(ReadLink(lnk).path, dir / L"MURAVINE.exe");
+    EXPECT_FALSE(testkit::FileExists(rootLnk)) << "not in the root of the drive";
+    DeleteFileW(lnk.c_str());
+    DeleteFileW(rootLnk.c_str());
 }
 
 TEST_F(ShellTest, HelpIndexLandsEachKeywordOnItsTopic) {
@@ -181,22 +219,7 @@ TEST_F(ShellTest, HelpOpensTheViewerWhoseIndexHoldsTheKeywords) {
     EXPECT_NE(gv_hHtmlHelp, nullptr) << "kept loaded for the next request";
 
     std::vector<std::wstring> items;
-    EnumChildWindows(
-        viewer,
-        [](HWND child, LPARAM lp) {
-            wchar_t cls[64] = {};
-            GetClassNameW(child, cls, 64);
-            if (std::wstring(cls) != WC_LISTVIEWW) return TRUE;
-            auto* out = reinterpret_cast<std::vector<std::wstring>*>(lp);
-            const int n = ListView_GetItemCount(child);
-            for (int i = 0; i < n; ++i) {
-                wchar_t text[256] = {};
-                ListView_GetItemText(child, i, 0, text, 256);
-                out->push_back(text);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&items));
+    EnumChildWindows(viewer, ListViewItems, reinterpret_cast<LPARAM>(&items));
     for (const wchar_t* k : {L"むらびね for Win32", L"リスト画面コマンド", L"オプション画面コマンド"})
         EXPECT_NE(std::find(items.begin(), items.end(), k), items.end()) << testkit::Narrow(k);
 

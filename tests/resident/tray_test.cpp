@@ -63,17 +63,18 @@ struct MenuScript {
     static void Arm(bool chooseFirst) {
         openedAt = {};
         choose = chooseFirst;
-        SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            HWND menu = reskit::VisibleMenu();
-            if (menu) GetWindowRect(menu, &openedAt);
-            if (choose && menu) {
-                PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-                PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-            } else {
-                EndMenu();
-            }
-        });
+        SetTimer(nullptr, 0, 100, Act);
+    }
+    static void CALLBACK Act(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND menu = reskit::VisibleMenu();
+        if (menu) GetWindowRect(menu, &openedAt);
+        if (choose && menu) {
+            PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        } else {
+            EndMenu();
+        }
     }
 };
 
