@@ -68,6 +68,10 @@ void AppendToListFile(const std::wstring& path, const std::string& line);
 int NextWallIndex();
 void ChangeWallpaper(bool registryOnly);
 void SetWallpaperFile(const std::wstring& file, int style);
+// The desktop keeps at most MAX_PATH - 1 characters of a wallpaper's path and would use whatever
+// file a cut path names: a longer path goes by its short form, or is refused (after telling the
+// user; the result is empty then).
+std::wstring DesktopPathFor(const std::wstring& bitmap);
 
 // --- Shell helpers ---
 std::wstring DefaultChangedBMP();

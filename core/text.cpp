@@ -43,16 +43,22 @@ std::string WideToUtf8(std::wstring_view w) {
     return s;
 }
 
-std::string AnsiPathFor(const std::wstring& path) {
-    bool lossless = false;
-    std::string ansi = WideToAnsi(path, &lossless);
-    if (lossless) return ansi;
+std::wstring ShortPathOf(const std::wstring& path) {
     const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
     if (n == 0) return {};
     std::wstring shortPath(n, L'\0');
     const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), n);
     if (got == 0 || got >= n) return {};
     shortPath.resize(got);
+    return shortPath;
+}
+
+std::string AnsiPathFor(const std::wstring& path) {
+    bool lossless = false;
+    std::string ansi = WideToAnsi(path, &lossless);
+    if (lossless) return ansi;
+    const std::wstring shortPath = ShortPathOf(path);
+    if (shortPath.empty()) return {};
     ansi = WideToAnsi(shortPath, &lossless);
     return lossless ? ansi : std::string();
 }

@@ -14,6 +14,9 @@ std::string WideToAnsi(std::wstring_view wide, bool* lossless = nullptr);
 std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view wide);
 
+// The 8.3 short form of an existing path; empty when the file system has none.
+std::wstring ShortPathOf(const std::wstring& path);
+
 // A path that ANSI calls can open: the path itself when the code page holds it, otherwise its
 // 8.3 short form when the file system has one. Empty when neither works.
 std::string AnsiPathFor(const std::wstring& path);

@@ -28,23 +28,17 @@ void LaunchAfterChange() {
     }
 }
 
-// The desktop keeps at most MAX_PATH - 1 characters of a wallpaper's path and would silently use
-// whatever file the cut path names: a longer path goes by its short form, and without one the
-// change is refused. Empty after a failure that has been reported.
+}  // namespace
+
 std::wstring DesktopPathFor(const std::wstring& bitmap) {
     if (bitmap.size() < MAX_PATH) return bitmap;
-    const DWORD n = GetShortPathNameW(bitmap.c_str(), nullptr, 0);
-    if (n > 0 && n <= MAX_PATH) {
-        std::wstring shortPath(n, L'\0');
-        const DWORD got = GetShortPathNameW(bitmap.c_str(), shortPath.data(), n);
-        if (got > 0 && got < n) {
-            shortPath.resize(got);
-            return shortPath;
-        }
-    }
+    const std::wstring shortPath = mrv::ShortPathOf(bitmap);
+    if (!shortPath.empty() && shortPath.size() < MAX_PATH) return shortPath;
     mrv::app::ShowInfo(bitmap + L"\nパスが長すぎるため壁紙にできません。");
     return {};
 }
+
+namespace {
 
 void ApplyToDesktop(const std::wstring& bitmap) {
     std::wstring buf = bitmap;

@@ -73,12 +73,8 @@ bool WriteFileReplacing(const std::wstring& target, const mrv::BmpPlan& plan, co
 std::string PluginPathFor(const std::wstring& path) {
     std::string ansi = mrv::AnsiPathFor(path);
     if (!ansi.empty() && ansi.size() < MAX_PATH) return ansi;
-    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (n == 0) return {};
-    std::wstring shortPath(n, L'\0');
-    const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), n);
-    if (got == 0 || got >= n) return {};
-    shortPath.resize(got);
+    const std::wstring shortPath = mrv::ShortPathOf(path);
+    if (shortPath.empty()) return {};
     bool lossless = false;
     ansi = mrv::WideToAnsi(shortPath, &lossless);
     return lossless && ansi.size() < MAX_PATH ? ansi : std::string();

@@ -102,23 +102,6 @@ std::wstring ReadDesktopString(HKEY key, const wchar_t* name) {
     return value;
 }
 
-// The desktop keeps at most MAX_PATH - 1 characters of a wallpaper's path and would use whatever
-// file a cut path names: a longer path goes by its short form, or is refused.
-std::wstring DesktopPathFor(const std::wstring& bitmap) {
-    if (bitmap.size() < MAX_PATH) return bitmap;
-    const DWORD n = GetShortPathNameW(bitmap.c_str(), nullptr, 0);
-    if (n > 0 && n <= MAX_PATH) {
-        std::wstring shortPath(n, L'\0');
-        const DWORD got = GetShortPathNameW(bitmap.c_str(), shortPath.data(), n);
-        if (got > 0 && got < n) {
-            shortPath.resize(got);
-            return shortPath;
-        }
-    }
-    mrv::app::ShowInfo(bitmap + L"\nパスが長すぎるため壁紙にできません。");
-    return {};
-}
-
 // A greyed copy of an image for disabled menu items and tool buttons.
 HBITMAP GrayBitmapOf(HICON icon, int size) {
     ICONINFO ii{};
