@@ -4,6 +4,7 @@
 // Both replace a file of the same size. The conversion writes beside the target and renames over it,
 // so the old file's space is given back after the new one is written, not before as a truncation
 // does; on some file systems (ext4 under Wine) that costs about as much again as the truncation.
+#include "bench/bench_clock.h"
 #include <windows.h>
 
 #include <algorithm>
@@ -19,17 +20,6 @@ namespace {
 constexpr int kWidth = 3840, kHeight = 2160;
 constexpr int kRounds = 11;
 constexpr double kTarget = 1.3;
-
-double NowMs() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 void Put(std::string& s, std::uint32_t v, int bytes = 4) {
     for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>(v >> (8 * i)));

@@ -2,6 +2,7 @@
 // the list). The baseline, measured in the same run, is a bare report list view with the same six
 // texts per row: filled with redrawing held off and shown, then every text read back into lines.
 // Both must stay under half a second on their own.
+#include "bench/bench_clock.h"
 #include <windows.h>
 #include <commctrl.h>
 
@@ -22,17 +23,6 @@ namespace {
 constexpr int kEntries = 10000;
 constexpr int kRounds = 3;
 constexpr double kBudgetMs = 500.0;
-
-double NowMs() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 // Everything the window has to do before it is idle: layout, painting.
 void Settle(HWND w) {

@@ -4,6 +4,7 @@
 // the generator re-seeded from the clock before every draw over the whole list until an unshown
 // entry comes up (capped, since with one entry left that takes about as many clock ticks as there
 // are entries).
+#include "bench/bench_clock.h"
 #include <windows.h>
 
 #include <algorithm>
@@ -20,17 +21,6 @@ namespace {
 constexpr int kEntries = 100000;
 constexpr double kBudgetMs = 2.0;
 constexpr double kLiteralCapMs = 3000.0;
-
-double NowMs() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 std::int32_t ClockSeedNow() {
     SYSTEMTIME t;

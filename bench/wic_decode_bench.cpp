@@ -5,6 +5,7 @@
 //
 //   wic_decode_bench.exe PLUGIN PICTURE OUT.bmp [RUNS]
 // prints "first_ms=<the first call> best_ms=<the fastest of RUNS> median_ms=<...>".
+#include "bench/bench_clock.h"
 #include <windows.h>
 #include <shellapi.h>
 
@@ -38,17 +39,6 @@ bool WriteBmp(const wchar_t* path, HLOCAL info, HLOCAL bits) {
            WriteFile(f.get(), bl.get(), h->biSizeImage, &n, nullptr);
 }
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
-
 }  // namespace
 
 int main() {
@@ -74,7 +64,7 @@ int main() {
 
     std::vector<double> times;
     for (int i = 0; i <= runs; ++i) {
-        const double start = Now();
+        const double start = NowMs();
         HLOCAL info = nullptr, bits = nullptr;
         const int rc = getPicture(picture, 0, 0, &info, &bits, nullptr, 0);
         mrv::UniqueLocal infoOwner(info), bitsOwner(bits);
@@ -82,7 +72,7 @@ int main() {
             std::fprintf(stderr, "decoding failed: %d\n", rc);
             return 1;
         }
-        times.push_back(Now() - start);
+        times.push_back(NowMs() - start);
     }
     const double first = times.front();
     times.erase(times.begin());  // the first call also loads the imaging component
