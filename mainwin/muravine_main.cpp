@@ -107,9 +107,11 @@ TFormMURAVINEMain::TFormMURAVINEMain() {
 
 TFormMURAVINEMain::~TFormMURAVINEMain() {
     // The window goes first: its controls still use the font, and the tray still posts to it.
-    if (HWND h = hwnd()) DestroyWindow(h);
+    if (HWND h = hwnd()) {
+        if (mrv::app::Owner() == h) mrv::app::SetOwner(nullptr);
+        DestroyWindow(h);
+    }
     ormiTaskBar1_.reset();
-    if (FormMURAVINEMain.get() == this) mrv::app::SetOwner(nullptr);
 }
 
 bool TFormMURAVINEMain::OnInitDialog() {
@@ -308,15 +310,26 @@ void TFormMURAVINEMain::Timer1Timer() {
 }
 
 void TFormMURAVINEMain::pm1NextClick() {
-    // One change at a time: while a change shows a message box, ticks and commands still arrive.
+    // One change at a time: while a change shows a message box, or tells the desktop about the new
+    // wallpaper, ticks, commands and requests still arrive.
     if (ended_ || changing_) return;
     changing_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{changing_};
-    gv_iWallIndex = NextWallIndex();
-    if (gv_iWallIndex != -1) ChangeWallpaper(false);
+    try {
+        gv_iWallIndex = NextWallIndex();
+        if (gv_iWallIndex != -1) ChangeWallpaper(false);
+    } catch (...) {
+        changing_ = false;
+        RunPendingReload();
+        throw;
+    }
+    changing_ = false;
+    RunPendingReload();
+}
+
+void TFormMURAVINEMain::RunPendingReload() {
+    if (!reloadPending_) return;
+    reloadPending_ = false;
+    Reload();
 }
 
 void TFormMURAVINEMain::pm1ListClick() {
@@ -434,6 +447,11 @@ void TFormMURAVINEMain::ORMITaskBar1TrayDblClick(TMouseButton) {
 
 void TFormMURAVINEMain::Reload() {
     if (ended_) return;
+    if (changing_) {
+        // The change under way still works on the entry it chose: the list is replaced after it.
+        reloadPending_ = true;
+        return;
+    }
     SetTimer1(false);
     try {
         gv_lstWall->clear();

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/app.h"
@@ -404,6 +405,30 @@ TEST_F(MainWindowTest, ReloadReplacesTheListAndRefreshesAnOpenListWindow) {
     EXPECT_EQ(gv_lstWall->size(), 2u);
     EXPECT_EQ(ListView_GetItemCount(FormMURAVINEList->ListView1()), 2);
     EXPECT_FALSE(FormMURAVINEMain->Timer1Enabled()) << "the list window is still open";
+}
+
+TEST_F(MainWindowTest, ReloadAskedForDuringAChangeWaitsForItsEnd) {
+    // The first entry is missing: its change stops at a message box, as a slow change would.
+    testkit::WriteBytes(reskit::ListFileIn(dir.path()),
+                        "0,0," + mrv::WideToAnsi(dir / L"missing.bmp") + ",\r\n0,0," + mrv::WideToAnsi(Picture(1)) + ",\r\n");
+    Setting(L"WallIndex", 0xFFFFFFFF);
+    Start();
+    WriteList(3);  // meanwhile the add command has written a longer list
+    std::size_t sizeDuringChange = 0;
+    bool boxSeen = false;
+    std::thread user([&] {
+        HWND box = nullptr;
+        boxSeen = reskit::WaitUntil([&] { return (box = reskit::FindProcessWindow(GetCurrentProcessId(), L"#32770")) != nullptr; });
+        if (!box) return;
+        SendMessageW(main, UM_SHOW_OR_RELOAD, 0, 1);  // answered inside the message box's loop
+        sizeDuringChange = gv_lstWall->size();
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    Command(IDM_PM1NEXT);
+    user.join();
+    ASSERT_TRUE(boxSeen);
+    EXPECT_EQ(sizeDuringChange, 2u) << "the change under way keeps the list it chose from";
+    EXPECT_EQ(gv_lstWall->size(), 3u) << "reloaded once the change was over";
 }
 
 TEST_F(MainWindowTest, CancelledLogOffKeepsTheProgramWorkingAndTheExitWorkHappensOnce) {

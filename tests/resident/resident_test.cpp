@@ -140,7 +140,11 @@ TEST_F(ResidentTest, LogOffQueryWritesTheSettingsAndTheListAndTheEndChangesOnce)
     Setting(L"ChangeTiming", 2);
     Launch();
     Post(IDM_PM1NEXT);
-    ASSERT_TRUE(WaitWallpaper(Picture(1)));
+    // Posted messages run in order: once the window shows, the change has run to its end (a
+    // message sent meanwhile could be answered while the change still broadcasts to the desktop).
+    PostMessageW(main, UM_SHOW_OR_RELOAD, 0, 0);
+    ASSERT_TRUE(reskit::WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+    ASSERT_EQ(reskit::DesktopWallpaper(), Picture(1));
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 10000, &answer));
     EXPECT_EQ(answer, 1u) << "Windows may go on";
