@@ -319,17 +319,25 @@ void TFormMURAVINEMain::pm1NextClick() {
         if (gv_iWallIndex != -1) ChangeWallpaper(false);
     } catch (...) {
         changing_ = false;
-        RunPendingReload();
+        RunPending();
         throw;
     }
     changing_ = false;
-    RunPendingReload();
+    RunPending();
 }
 
-void TFormMURAVINEMain::RunPendingReload() {
-    if (!reloadPending_) return;
-    reloadPending_ = false;
-    Reload();
+// What was asked for while a change was under way, now that it is over.
+void TFormMURAVINEMain::RunPending() {
+    if (endPending_) {
+        endPending_ = false;
+        reloadPending_ = false;
+        FormClose();
+        return;
+    }
+    if (reloadPending_) {
+        reloadPending_ = false;
+        Reload();
+    }
 }
 
 void TFormMURAVINEMain::pm1ListClick() {
@@ -487,11 +495,22 @@ void TFormMURAVINEMain::DoExitWork() {
 }
 
 void TFormMURAVINEMain::FormClose() {
+    if (changing_) {
+        // The change under way still writes into the list: the end comes right after it.
+        endPending_ = true;
+        return;
+    }
     DoExitWork();
     DestroyWindow(hwnd());
 }
 
 void TFormMURAVINEMain::EndSession() {
+    if (changing_ && !ended_) {
+        // As for a close; and should Windows end the process first, the settings are on disk.
+        WriteSettings();
+        endPending_ = true;
+        return;
+    }
     DoExitWork();
     DestroyWindow(hwnd());
 }

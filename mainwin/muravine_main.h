@@ -42,7 +42,7 @@ private:
 
     void ShowForm();
     void Reload();
-    void RunPendingReload();
+    void RunPending();
     void ListClosed();
     void OptionClosed();
     void EndSession();
@@ -57,6 +57,7 @@ private:
     bool timer1_ = false;
     bool changing_ = false;        // a wallpaper change is under way
     bool reloadPending_ = false;   // a reload asked for during that change
+    bool endPending_ = false;      // the end of the program, asked for during that change
     bool exitChangeDone_ = false;  // the change at exit has been made
     bool ended_ = false;           // the settings are saved for good and the shared objects released
 };

@@ -431,6 +431,45 @@ TEST_F(MainWindowTest, ReloadAskedForDuringAChangeWaitsForItsEnd) {
     EXPECT_EQ(gv_lstWall->size(), 3u) << "reloaded once the change was over";
 }
 
+TEST_F(MainWindowTest, EndAskedForDuringAChangeComesAfterIt) {
+    struct Case {
+        UINT msg;
+        WPARAM wp;
+    };
+    for (const Case c : {Case{WM_CLOSE, 0}, Case{WM_ENDSESSION, TRUE}}) {
+        testkit::WriteBytes(reskit::ListFileIn(dir.path()), "0,0," + mrv::WideToAnsi(dir / L"missing.bmp") + ",\r\n0,0," +
+                                                                mrv::WideToAnsi(Picture(1)) + ",\r\n");
+        Setting(L"WallIndex", 0xFFFFFFFF);
+        Setting(L"ChangeTiming", 2);
+        Start();
+        bool listDuringChange = false, windowDuringChange = false, boxSeen = false;
+        std::thread user([&] {
+            HWND box = nullptr;
+            boxSeen = reskit::WaitUntil(
+                [&] { return (box = reskit::FindProcessWindow(GetCurrentProcessId(), L"#32770")) != nullptr; });
+            if (!box) return;
+            SendMessageW(main, c.msg, c.wp, 0);  // answered inside the change's message box
+            listDuringChange = gv_lstWall != nullptr;
+            windowDuringChange = IsWindow(main) != FALSE;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        Command(IDM_PM1NEXT);
+        user.join();
+        ASSERT_TRUE(boxSeen);
+        EXPECT_TRUE(listDuringChange) << c.msg << ": nothing is released under the change";
+        EXPECT_TRUE(windowDuringChange) << c.msg;
+        EXPECT_FALSE(IsWindow(main)) << c.msg << ": the end came once the change was over";
+        EXPECT_EQ(gv_lstWall, nullptr) << c.msg;
+        EXPECT_EQ(reskit::DesktopWallpaper(), Picture(1)) << c.msg << ": with its change at exit";
+        EXPECT_EQ(testkit::ReadRegDword(kKey, L"WallIndex"), 1u) << c.msg;
+        FormMURAVINEMain.reset();
+        reskit::DrainQuit();
+        testkit::DeleteKeyTree(L"Software\\ORMI");
+        reskit::SetDesktopWallpaperValue(L"");
+        testkit::ResetCoreGlobals(dir.path());
+    }
+}
+
 TEST_F(MainWindowTest, CancelledLogOffKeepsTheProgramWorkingAndTheExitWorkHappensOnce) {
     WriteList(3);
     Setting(L"ChangeTiming", 2);
