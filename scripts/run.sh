@@ -37,6 +37,14 @@ repaint() {
   xdotool windowunmap "$w" windowmap "$w"
   sleep 1
 }
+# This X server has no window manager to give the Wine desktop the keyboard: hand it over once the
+# desktop is up and before a menu opens (Wine activates its desktop when it gets the focus).
+focus_desktop() {
+  local w
+  w=$(xdotool search --name "Wine desktop" | head -1)
+  [ -n "$w" ] && [ "$(xdotool getwindowfocus 2>/dev/null)" != "$w" ] && xdotool windowfocus "$w"
+  sleep 0.5
+}
 # The tray sits at the bottom right of the 1024x768 desktop; ours is its only icon.
 tray_x=1014 tray_y=758
 
@@ -78,6 +86,7 @@ mrv_wine reg add 'HKCU\Software\ORMI\MURAVINE' /v DblClickOperate /t REG_DWORD /
 mrv_wine "$exe" &
 resident=$!
 sleep 4
+focus_desktop
 shot desktop-startup
 xdotool mousemove "$tray_x" "$tray_y" click 3
 sleep 1.5

@@ -58,6 +58,7 @@ protected:
         if (trayIcon) {
             ASSERT_TRUE(reskit::WaitUntil([&] { return reskit::IconInTray(tray); }));
         }
+        ASSERT_TRUE(reskit::FocusDesktop());
     }
     void Post(UINT id) { PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     bool WaitWallpaper(const std::wstring& expected, DWORD timeoutMs = 10000) {

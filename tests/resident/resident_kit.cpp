@@ -167,6 +167,14 @@ bool RunUnix(const std::string& command, DWORD timeoutMs) {
     return finished;
 }
 
+bool PressKeys(const std::string& keys) { return RunUnix("xdotool key " + keys); }
+
+bool FocusDesktop() {
+    return RunUnix("w=$(xdotool search --name 'Wine desktop' | head -1)\n"
+                   "[ -n \"$w\" ] && [ \"$(xdotool getwindowfocus 2>/dev/null)\" != \"$w\" ] && xdotool windowfocus \"$w\"\n"
+                   "true");
+}
+
 bool ScreenshotsWanted() {
     wchar_t dir[MAX_PATH] = {};
     return GetEnvironmentVariableW(L"MRV_SCREENSHOTS", dir, MAX_PATH) > 0;

@@ -42,6 +42,12 @@ POINT TrayIconPoint();
 
 // Runs a command of the Linux side (xdotool, xwd) through /bin/sh and waits for it to finish.
 bool RunUnix(const std::string& command, DWORD timeoutMs = 20000);
+// Types keys (xdotool names) on the keyboard.
+bool PressKeys(const std::string& keys);
+// Hands the keyboard to the Wine desktop. The X server here has no window manager: when a desktop
+// closes, the focus goes nowhere until someone gives it to the next one. Call it while no menu is
+// open, since Wine activates its desktop on getting the focus.
+bool FocusDesktop();
 // Saves a screenshot of the whole desktop as <name>.png in the folder named by MRV_SCREENSHOTS;
 // does nothing when the variable is not set.
 void Screenshot(const std::string& name);
