@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <chrono>
+#include <future>
 #include <memory>
 
 #include "core/muravine_rtn.h"
@@ -89,6 +91,15 @@ void UiThread::Post(std::function<void()> fn) {
     if (PostMessageW(owner_, kRunPosted, 0, reinterpret_cast<LPARAM>(heap.get()))) heap.release();
 }
 
+bool UiThread::Drain(DWORD timeoutMs) {
+    // Posted messages of one thread are handled in the order they were posted, so a posted marker
+    // runs only after everything posted before it.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> handled = done->get_future();
+    Post([done] { done->set_value(); });
+    return handled.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready;
+}
+
 std::vector<UiThread::Closed> UiThread::closed() {
     std::lock_guard<std::mutex> l(mu_);
     return closed_;
@@ -101,8 +112,7 @@ bool UiThread::WaitClosed(std::size_t n, DWORD timeoutMs) {
         Sleep(10);
     }
     // Let anything posted after the closing arrive too.
-    Call([] {});
-    return true;
+    return Drain(timeoutMs);
 }
 
 std::vector<UiThread::TrayCall> UiThread::trayCalls() {

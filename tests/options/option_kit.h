@@ -25,6 +25,9 @@ public:
     void Call(const std::function<void()>& fn);
     // Runs fn on the thread without waiting (for work that enters a modal loop).
     void Post(std::function<void()> fn);
+    // Waits until the thread has handled everything posted to it before (keys, clicks, closings),
+    // which Call cannot promise: a sent message overtakes the posted ones. False on time-out.
+    bool Drain(DWORD timeoutMs = 30000);
     HWND owner() const { return owner_; }
 
     struct Closed {
@@ -34,7 +37,8 @@ public:
         bool dialogVisible;
     };
     std::vector<Closed> closed();
-    // Waits until the owner has handled n closings; false on time-out.
+    // Waits until the owner has handled n closings in all (take the count before the click: the
+    // closing may be handled before the click returns); false on time-out.
     bool WaitClosed(std::size_t n, DWORD timeoutMs = 10000);
 
     struct TrayCall {
@@ -76,7 +80,8 @@ void Choose(HWND combo, int index);
 std::vector<std::wstring> Items(HWND combo);
 // Replaces an edit's text as typing would.
 void Type(HWND edit, const std::wstring& text);
-// A key pressed and released on a control, through the owning thread's message loop.
+// A key pressed and released on a control, through the owning thread's message loop; it has not
+// necessarily been handled on return (UiThread::Drain waits for that).
 void PressKey(HWND h, UINT vk);
 // A click on a tab of a tab control.
 void ClickTab(HWND tab, int index);

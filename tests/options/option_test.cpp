@@ -282,8 +282,9 @@ TEST_F(OptionTest, EnablingRuleFollowsTheChosenTimingWhenLoadedAndWhenClicked) {
         // Nothing else depends on it.
         for (int other : {IDC_OPT_CHANGEOPERATE, IDC_OPT_APPS, IDC_OPT_BMP, IDC_OPT_BROWSEAPPS, IDC_OPT_DEFAULTBMP})
             EXPECT_TRUE(IsWindowEnabled(C(other))) << stored << " " << other;
+        const std::size_t before = ui.closed().size();
         optkit::Click(C(IDOK));
-        ASSERT_TRUE(ui.WaitClosed(ui.closed().size() + 1));
+        ASSERT_TRUE(ui.WaitClosed(before + 1));
         EXPECT_EQ(gv_iChangeTiming, shown) << "適用 stores the shown timing";
     }
     // Clicked, in an order that passes every transition.
@@ -320,8 +321,9 @@ TEST_F(OptionTest, MultiUserBoxIsHiddenAndKeptOnTheNtFamilyAndStoredOnThe9xFamil
         EXPECT_EQ(Checked(box), c.stored) << "the box takes the setting, hidden or not";
         if (c.visible) optkit::Click(box);
         else SendMessageW(box, BM_SETCHECK, c.stored ? BST_UNCHECKED : BST_CHECKED, 0);  // even if it changed
+        const std::size_t before = ui.closed().size();
         optkit::Click(C(IDOK));
-        ASSERT_TRUE(ui.WaitClosed(ui.closed().size() + 1));
+        ASSERT_TRUE(ui.WaitClosed(before + 1));
         EXPECT_EQ(gv_bMultiUser, c.afterClickAndApply) << c.platform << " " << c.stored;
     }
 }
@@ -376,10 +378,11 @@ TEST_F(OptionTest, NumberFieldsStoreTheUpDownPositionWithinTheirRanges) {
         if (c.key) {
             ui.Call([&] { SetFocus(edit); });
             optkit::PressKey(edit, c.key);
-            ui.Call([] {});
+            ASSERT_TRUE(ui.Drain()) << "the key was handled";
         }
+        const std::size_t before = ui.closed().size();
         optkit::Click(C(IDOK));
-        ASSERT_TRUE(ui.WaitClosed(ui.closed().size() + 1));
+        ASSERT_TRUE(ui.WaitClosed(before + 1));
         const int got = c.edit == IDC_OPT_INTERVAL ? gv_iInterval : gv_iBootDelay;
         EXPECT_EQ(got, c.stored) << (c.typed ? testkit::Narrow(c.typed) : std::string("key")) << " in " << c.edit;
     }

@@ -54,6 +54,17 @@ bool WaitTray(DWORD pid, bool shown, DWORD timeoutMs = 5000) {
     return true;
 }
 
+// The main window switches its buttons when it handles the dialog's opening and closing, which
+// another process does in its own time.
+bool WaitEnabled(HWND control, bool enabled, DWORD timeoutMs = 10000) {
+    const DWORD start = GetTickCount();
+    while ((IsWindowEnabled(control) != FALSE) != enabled) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 class ResidentOptions : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,16 +105,14 @@ TEST_F(ResidentOptions, ApplySwitchesTheTrayIconAtOnceAndTheExitStoresTheSetting
     HWND dlg = OpenOptions();
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(GetWindow(dlg, GW_OWNER), main);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_BUTTON2))) << "no second options dialog meanwhile";
+    EXPECT_TRUE(WaitEnabled(GetDlgItem(main, IDC_BUTTON2), false)) << "no second options dialog meanwhile";
     HWND showTray = optkit::Find(dlg, IDC_OPT_SHOWTRAY);
     ASSERT_TRUE(optkit::Checked(showTray));
     optkit::Click(showTray);
     optkit::Click(optkit::Find(dlg, IDOK));
     EXPECT_TRUE(WaitTray(pid, false)) << "適用 removes the icon at once";
     EXPECT_TRUE(optkit::WaitGone(dlg));
-    const DWORD start = GetTickCount();
-    while (!IsWindowEnabled(GetDlgItem(main, IDC_BUTTON2)) && GetTickCount() - start < 5000) Sleep(20);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_BUTTON2))) << "the main window heard that it closed";
+    EXPECT_TRUE(WaitEnabled(GetDlgItem(main, IDC_BUTTON2), true)) << "the main window heard that it closed";
 
     // Closed without 適用: nothing changes; then shown again by 適用.
     dlg = OpenOptions();
