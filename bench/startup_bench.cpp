@@ -14,22 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
+
 namespace {
 
 const wchar_t kKey[] = L"Software\\ORMI";
 constexpr int kStarts = 7;
 constexpr int kTicks = 3600;
-
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
 
 std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
 
@@ -84,13 +75,13 @@ struct Launched {
 template <class Ready>
 Launched Launch(const std::wstring& exe, Ready ready) {
     Launched l;
-    const double t0 = Now();
+    const double t0 = NowMs();
     l.process = Start(exe, Folder(exe));
     if (!l.process) return l;
     const DWORD pid = GetProcessId(l.process);
-    while (Now() - t0 < 30000) {
+    while (NowMs() - t0 < 30000) {
         if (HWND w = ready(pid)) {
-            l.ms = Now() - t0;
+            l.ms = NowMs() - t0;
             l.main = w;
             return l;
         }
