@@ -13,7 +13,7 @@ if [ -n "${MRV_BUILD_DIR:-}" ]; then
   build=$(cd "$MRV_BUILD_DIR" && pwd)
 else
   cmake --preset windows-x64 >/dev/null
-  cmake --build --preset windows-x64 -j "$(nproc)" --target MURAVINE >/dev/null
+  cmake --build --preset windows-x64 -j "$(nproc)" --target MURAVINE ifwic muravine_help >/dev/null
   build=$root/build/windows-x64
 fi
 
@@ -48,10 +48,13 @@ focus_desktop() {
 # The tray sits at the bottom right of the 1024x768 desktop; ours is its only icon.
 tray_x=1014 tray_y=758
 
-# The program with its help file (and, when built, the plug-ins shipped beside it).
+# The program with its help file and the picture plug-in shipped beside it, registered as the
+# plug-in folder the way the user's picture viewer records it.
 cp "$build/MURAVINE.exe" "$out/app/"
 [ -f "$build/MURAVINE.CHM" ] && cp "$build/MURAVINE.CHM" "$out/app/"
+[ -f "$build/ifwic.sph" ] && cp "$build/ifwic.sph" "$out/app/"
 exe=$(winpath "$out/app/MURAVINE.exe")
+mrv_wine reg add 'HKCU\Software\Takechin\Susie\Plug-in' /v Path /d "$(winpath "$out/app")" /f >/dev/null
 
 # Demo pictures: generated here, bottom-up 24-bit bitmaps as the desktop wants them.
 /usr/bin/convert -size 640x400 gradient:'#1e3c72'-'#2a5298' -fill '#f5f5dc' -draw 'circle 480,110 480,160' \
@@ -59,9 +62,11 @@ exe=$(winpath "$out/app/MURAVINE.exe")
 /usr/bin/convert -size 96x96 pattern:checkerboard -fill '#e07a5f' -colorize 40% BMP3:"$out/pics/tile.bmp"
 /usr/bin/convert -size 800x500 gradient:'#ffecd2'-'#fcb69f' -fill '#ff7f50' -draw 'circle 400,500 400,380' \
   BMP3:"$out/pics/sunset.bmp"
-demo=("/ac:night.bmp" "/at:tile.bmp" "/as:sunset.bmp")
-# --- Pictures in other formats (JPEG, PNG) go here: generate them into "$out/pics" and append
-# --- "/a<style>:<file>" entries to demo=(...); the program converts them through its plug-ins.
+# JPEG and PNG pictures: converted through the plug-in on their way to the desktop.
+/usr/bin/convert -size 1024x768 plasma:'#2b5876'-'#4e4376' -seed 7 -blur 0x3 -quality 90 "$out/pics/aurora.jpg"
+/usr/bin/convert -size 480x320 radial-gradient:'#fceabb'-'#f8b500' -fill '#5d4037' \
+  -draw 'polygon 0,320 120,200 240,260 360,150 480,230 480,320' "$out/pics/dunes.png"
+demo=("/ac:night.bmp" "/at:tile.bmp" "/as:sunset.bmp" "/ac:aurora.jpg" "/ac:dunes.png")
 
 echo "== adding the demo pictures to the list (the add command, as Explorer's right-click verbs do)"
 for entry in "${demo[@]}"; do
@@ -110,4 +115,16 @@ xdotool key x  # むらびねの終了(&X)
 wait "$resident" || true
 cat "$out/app/root.LST"
 mrv_wine reg query 'HKCU\Software\ORMI\MURAVINE' | tr -d '\r'
+
+echo "== the set-as-wallpaper command on a JPEG (as Explorer's verb does): converted, then centred"
+# A program that waits keeps the virtual desktop up for the picture.
+mrv_wine cmd /c "ping -n 6 127.0.0.1 >nul" &
+holder=$!
+sleep 2
+mrv_wine "$exe" /wc "$(winpath "$out/pics/aurora.jpg")"
+mrv_wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper | tr -d '\r' | grep Wallpaper
+sleep 1
+repaint
+shot desktop-jpeg
+wait "$holder" || true
 echo "== screenshots in $out"
