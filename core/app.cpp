@@ -23,6 +23,8 @@ std::wstring& TitleStorage() {
 
 HWND g_owner = nullptr;
 
+}  // namespace
+
 std::wstring ModulePath() {
     std::wstring buf(MAX_PATH, L'\0');
     for (;;) {
@@ -34,8 +36,6 @@ std::wstring ModulePath() {
         buf.resize(buf.size() * 2);
     }
 }
-
-}  // namespace
 
 const std::wstring& ExePath() {
     auto& p = ExePathStorage();

@@ -24,6 +24,8 @@ std::wstring ExeDir();
 void SetExePath(std::wstring path);
 
 HINSTANCE Instance();
+// The running module's own file, whatever SetExePath says.
+std::wstring ModulePath();
 
 // The program's information box: application title, information icon, one OK button.
 void ShowInfo(const std::wstring& text);

@@ -10,18 +10,6 @@ std::unique_ptr<TFormVersion> FormVersion;
 
 namespace {
 
-std::wstring OwnModulePath() {
-    std::wstring buf(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n < buf.size()) {
-            buf.resize(n);
-            return buf;
-        }
-        buf.resize(buf.size() * 2);
-    }
-}
-
 std::optional<std::wstring> QueryString(std::vector<BYTE>& block, WORD language, WORD codePage, const wchar_t* name) {
     wchar_t path[128] = {};
     swprintf(path, 128, L"\\StringFileInfo\\%04X%04X\\%ls", language, codePage, name);
@@ -80,7 +68,7 @@ void TFormVersion::FormShow() {
     if (HICON icon = LoadIconW(mrv::app::Instance(), MAKEINTRESOURCEW(1)))
         SendDlgItemMessageW(hwnd(), IDC_IMAGE1, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     SetItemText(IDC_LABEL_TITLE, mrv::app::Title());
-    const VersionStrings v = ReadVersionStrings(OwnModulePath());
+    const VersionStrings v = ReadVersionStrings(mrv::app::ModulePath());
     if (v.fileVersion) SetItemText(IDC_LABEL_VERSION, *v.fileVersion);
     if (v.legalCopyright) SetItemText(IDC_LABEL_COPY, *v.legalCopyright);
 }
