@@ -16,7 +16,7 @@ extern HMODULE gv_hSusiePlugin;  // the plug-in loaded now, or null
 
 // The entry points of the plug-in interface, all __stdcall. Lengths and callback data are LONG_PTR:
 // 32 bits for the 32-bit plug-ins (*.spi), 64 bits for the 64-bit ones (*.sph), as TORO's 64-bit
-// Susie plug-in specification defines them (its header susie.h, "GETPICTURE" and "SUSIE_PROGRESS").
+// Susie plug-in convention defines them (its header susie.h, "GETPICTURE" and "SUSIE_PROGRESS").
 using SusieProgress = int(WINAPI*)(int num, int denom, LONG_PTR data);
 using PfnGetPluginInfo = int(WINAPI*)(int infono, LPSTR buf, int buflen);
 using PfnGetPictureInfo = int(WINAPI*)(LPCSTR buf, LONG_PTR len, unsigned int flag, void* lpInfo);

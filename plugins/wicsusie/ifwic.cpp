@@ -3,7 +3,7 @@
 // carries. The picture comes back as a bottom-up DIB in local memory: palette pictures stay 1, 4
 // or 8 bits with their palette, everything else is 24-bit colour, transparency laid over white.
 //
-// The entry points follow TORO's 64-bit Susie plug-in specification, header "susie.h"
+// The entry points follow TORO's 64-bit Susie plug-in convention, header "susie.h"
 // (https://toroidj.github.io/text/susie.h): every call __stdcall; lengths and callback data are
 // LONG_PTR (32 bits in the *.spi build, 64 bits in the *.sph build); flag bits 0-2 choose file (0)
 // or memory (1) input; IsSupported gets a pointer to the first 2 KB of the file, or on 32-bit
