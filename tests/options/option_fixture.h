@@ -8,6 +8,7 @@
 #include "core/startup.h"
 #include "imaging/muravine_susie.h"
 #include "option_kit.h"
+#include "options/muravine_option2.h"
 #include "options/muravine_option_res.h"
 #include "testkit.h"
 
@@ -22,6 +23,11 @@ protected:
         PrepareStartUp();
     }
     void TearDown() override {
+        // A registration dialog that is already hidden may still be ending its modal loop inside the
+        // options dialog's button handler: the dialog must not be torn down under that call.
+        const DWORD start = GetTickCount();
+        for (bool open = true; open && GetTickCount() - start < 10000; Sleep(10))
+            ui.Call([&] { open = FormMURAVINEOption2 != nullptr; });
         ui.Call([] {});
         testkit::DeleteKeyTree(L"Software\\ORMI");
         testkit::DeleteKeyTree(L"Software\\Takechin");
