@@ -10,6 +10,7 @@
 #include "listwin/muravine_list.h"
 #include "mainwin/muravine_main_res.h"
 #include "options/muravine_option.h"
+#include "options/muravine_option2.h"
 #include "options/ormi_version.h"
 
 std::unique_ptr<TFormMURAVINEMain> FormMURAVINEMain;
@@ -494,7 +495,22 @@ void TFormMURAVINEMain::DoExitWork() {
     ended_ = true;
 }
 
+namespace {
+
+// The registration dialog runs a modal loop inside the options dialog's handler: destroying the
+// options dialog under it would leave that handler running on a freed object. End the loop first
+// and come back once it has unwound.
+bool EndNestedModal(HWND mainWindow, UINT again) {
+    if (!FormMURAVINEOption2 || !FormMURAVINEOption2->hwnd()) return false;
+    EndDialog(FormMURAVINEOption2->hwnd(), IDCANCEL);
+    PostMessageW(mainWindow, again, 0, 0);
+    return true;
+}
+
+}  // namespace
+
 void TFormMURAVINEMain::FormClose() {
+    if (EndNestedModal(hwnd(), WM_CLOSE)) return;
     if (changing_) {
         // The change under way still writes into the list: the end comes right after it.
         endPending_ = true;
@@ -512,5 +528,6 @@ void TFormMURAVINEMain::EndSession() {
         return;
     }
     DoExitWork();
+    if (EndNestedModal(hwnd(), WM_CLOSE)) return;  // the window goes once the dialog's loop has ended
     DestroyWindow(hwnd());
 }

@@ -142,3 +142,30 @@ TEST_F(ResidentOptions, ApplySwitchesTheTrayIconAtOnceAndTheExitStoresTheSetting
     EXPECT_EQ(testkit::ReadRegDword(kKey, L"ChangeTiming"), 3u);
     EXPECT_EQ(testkit::ReadRegDword(kKey, L"Interval"), 7u);
 }
+
+// Quitting from the tray while the registration dialog (a modal loop inside the options dialog)
+// is open must not pull the options dialog away from under that loop.
+TEST_F(ResidentOptions, QuittingWithTheRegistrationDialogOpenEndsCleanly) {
+    process = testkit::Start(testkit::Quote(exe));
+    ASSERT_NE(process, nullptr);
+    main = testkit::WaitForWindow(kMainWindowClass);
+    ASSERT_NE(main, nullptr);
+    HWND dlg = OpenOptions();
+    ASSERT_NE(dlg, nullptr);
+    PostMessageW(optkit::Find(dlg, IDC_OPT_RIGHTMENU), BM_CLICK, 0, 0);
+    HWND reg = nullptr;
+    for (int i = 0; i < 200 && !reg; ++i) {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;)
+            if (GetWindow(w, GW_OWNER) == dlg && IsWindowVisible(w)) reg = w;
+        if (!reg) Sleep(50);
+    }
+    ASSERT_NE(reg, nullptr) << "the registration dialog opens";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(testkit::WaitExit(process, 20000));
+    DWORD code = 1;
+    GetExitCodeProcess(process, &code);
+    EXPECT_EQ(code, 0u);
+    bool stored = false;
+    testkit::ReadRegDword(kKey, L"SaveSetting", &stored);
+    EXPECT_TRUE(stored) << "the exit work ran";
+}
