@@ -4,6 +4,8 @@
 // header make the decoder misbehave the way real plug-ins have been seen to.
 #include <windows.h>
 
+#include "../susie_picture_info.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -34,19 +36,9 @@ struct MrtHeader {
     std::uint32_t reserved[2];
 };
 
-// The picture-information record of the plug-in interface: 26 bytes on 32-bit, 32 on 64-bit.
-struct PictureInfo {
-    long left, top;
-    long width, height;
-    WORD x_density, y_density;
-    short colorDepth;
-#ifdef _WIN64
-    char dummy[2];
-#endif
-    HLOCAL hInfo;
-};
 #pragma pack(pop)
 static_assert(sizeof(MrtHeader) == 32);
+using PictureInfo = SusiePictureInfo;
 
 // Misbehaviour switches (MrtHeader::flags).
 constexpr std::uint32_t kFail = 1;            // GetPicture reports an error and leaves junk in the handles

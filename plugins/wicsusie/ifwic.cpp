@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include "../susie_picture_info.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -48,19 +50,7 @@ constexpr unsigned kSourceFile = 0;
 constexpr unsigned kSourceMemory = 1;
 constexpr DWORD kCheckSize = 2 * 1024;  // what IsSupported may read
 
-#pragma pack(push, 1)
-struct PictureInfo {
-    long left, top;
-    long width, height;
-    WORD x_density, y_density;
-    short colorDepth;
-#ifdef _WIN64
-    char dummy[2];
-#endif
-    HLOCAL hInfo;
-};
-#pragma pack(pop)
-static_assert(sizeof(PictureInfo) == (sizeof(void*) == 8 ? 32 : 26));
+using PictureInfo = SusiePictureInfo;
 
 using SusieProgress = int(WINAPI*)(int num, int denom, LONG_PTR data);
 

@@ -8,21 +8,11 @@
 #include <vector>
 
 #include "core/handles.h"
+#include "plugins/susie_picture_info.h"
 
 namespace wictest {
 
-#pragma pack(push, 1)
-struct PictureInfo {
-    long left, top;
-    long width, height;
-    WORD x_density, y_density;
-    short colorDepth;
-#ifdef _WIN64
-    char dummy[2];
-#endif
-    HLOCAL hInfo;
-};
-#pragma pack(pop)
+using PictureInfo = SusiePictureInfo;
 
 using Progress = int(WINAPI*)(int num, int denom, LONG_PTR data);
 
