@@ -68,42 +68,81 @@ int ParseListInt(std::string_view text) {
 
 namespace {
 
-// The first CR or LF in [p, end), or end. Eight bytes at a time: lists run to megabytes, and the
-// C library's byte-wise search is slow on some platforms.
+// The first CR, LF or NUL in [p, end), or end. Eight bytes at a time: lists run to megabytes, and
+// the C library's byte-wise searches are slow on some platforms.
 const char* FindLineEnd(const char* p, const char* end) {
     constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
     while (end - p >= 8) {
         std::uint64_t w;
         std::memcpy(&w, p, 8);
         const std::uint64_t lf = w ^ (ones * '\n'), cr = w ^ (ones * '\r');
-        const std::uint64_t hit = ((lf - ones) & ~lf & highs) | ((cr - ones) & ~cr & highs);
+        const std::uint64_t hit = ((lf - ones) & ~lf & highs) | ((cr - ones) & ~cr & highs) | ((w - ones) & ~w & highs);
         if (hit) return p + (__builtin_ctzll(hit) >> 3);
         p += 8;
     }
-    while (p < end && *p != '\r' && *p != '\n') ++p;
+    while (p < end && *p != '\r' && *p != '\n' && *p != '\0') ++p;
     return p;
 }
 
 }  // namespace
 
-void ParseListTextInto(std::string_view bytes, StringList& lines) {
-    const std::size_t nul = bytes.find('\0');
-    if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
+ListTextParser::ListTextParser(StringList& lines) : lines_(lines) {}
+
+void ListTextParser::TakeLine(const char* p, std::size_t len) {
     // Lines are assigned over the ones already there: a reload of a long list then reuses their
     // memory instead of allocating (and first touching) as much again.
-    std::size_t n = 0;
+    if (n_ < lines_.size()) lines_[n_].assign(p, len);
+    else lines_.emplace_back(p, len);
+    ++n_;
+}
+
+bool ListTextParser::Feed(std::string_view piece) {
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    if (ended_ || p == end) return !ended_;
+    if (afterCr_) {
+        afterCr_ = false;
+        if (*p == '\n') ++p;
+    }
     while (p < end) {
         const char* e = FindLineEnd(p, end);
-        const std::size_t len = static_cast<std::size_t>(e - p);
-        if (n < lines.size()) lines[n].assign(p, len);
-        else lines.emplace_back(p, len);
-        ++n;
-        if (e < end && *e == '\r' && e + 1 < end && e[1] == '\n') ++e;
+        if (e == end) {  // the line goes on in the next piece
+            partial_.append(p, static_cast<std::size_t>(e - p));
+            break;
+        }
+        // A NUL ends the text; the line it cuts still counts when it has something before it.
+        const bool nul = *e == '\0';
+        if (!partial_.empty()) {
+            partial_.append(p, static_cast<std::size_t>(e - p));
+            TakeLine(partial_.data(), partial_.size());
+            partial_.clear();
+        } else if (!(nul && e == p)) {
+            TakeLine(p, static_cast<std::size_t>(e - p));
+        }
+        if (nul) {
+            ended_ = true;
+            break;
+        }
+        if (*e == '\r') {
+            if (e + 1 == end) afterCr_ = true;
+            else if (e[1] == '\n') ++e;
+        }
         p = e + 1;
     }
-    lines.resize(n);
+    return !ended_;
+}
+
+void ListTextParser::Finish() {
+    if (!partial_.empty() && !ended_) TakeLine(partial_.data(), partial_.size());
+    partial_.clear();
+    ended_ = true;
+    lines_.resize(n_);
+}
+
+void ParseListTextInto(std::string_view bytes, StringList& lines) {
+    ListTextParser parser(lines);
+    parser.Feed(bytes);
+    parser.Finish();
 }
 
 StringList ParseListText(std::string_view bytes) {
@@ -113,15 +152,63 @@ StringList ParseListText(std::string_view bytes) {
     return lines;
 }
 
+namespace {
+
+// Copies a short run of bytes a word at a time. List lines are tens of bytes, and a call into the
+// C library's memcpy for each of them costs more than the copy on some platforms; the destination
+// has at least 8 bytes of slack past n.
+char* CopyLine(char* d, const char* s, std::size_t n) {
+    while (n >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s, 8);
+        std::memcpy(d, &w, 8);
+        d += 8;
+        s += 8;
+        n -= 8;
+    }
+    while (n--) *d++ = *s++;
+    return d;
+}
+
+}  // namespace
+
+bool FormatListTextInBlocks(const StringList& lines, std::size_t blockSize,
+                            const std::function<bool(std::string_view)>& sink) {
+    constexpr std::size_t slack = 8;
+    std::string block(blockSize + slack, '\0');
+    char* const start = block.data();
+    char* out = start;
+    auto flush = [&] {
+        const bool ok = out == start || sink(std::string_view(start, static_cast<std::size_t>(out - start)));
+        out = start;
+        return ok;
+    };
+    for (const std::string& line : lines) {
+        if (static_cast<std::size_t>(out - start) + line.size() + 2 > blockSize) {
+            if (!flush()) return false;
+            if (line.size() + 2 > blockSize) {  // a line longer than a block goes out on its own
+                if (!sink(line)) return false;
+                *out++ = '\r';
+                *out++ = '\n';
+                continue;
+            }
+        }
+        out = CopyLine(out, line.data(), line.size());
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    return flush();
+}
+
 std::string FormatListText(const StringList& lines) {
     std::size_t size = 0;
     for (const auto& l : lines) size += l.size() + 2;
     std::string out;
     out.reserve(size);
-    for (const auto& l : lines) {
-        out += l;
-        out += "\r\n";
-    }
+    FormatListTextInBlocks(lines, 64 * 1024, [&](std::string_view piece) {
+        out += piece;
+        return true;
+    });
     return out;
 }
 

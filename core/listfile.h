@@ -1,6 +1,7 @@
 // The wallpaper list: one entry per line, fields separated by commas, no quoting.
 // Lines are kept as the raw bytes of the ANSI code page so that a list file round-trips byte for byte.
 #pragma once
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -43,8 +44,32 @@ StringList ParseListText(std::string_view bytes);
 // The same into an existing list, replacing its content.
 void ParseListTextInto(std::string_view bytes, StringList& lines);
 
+// The same for a text that arrives in pieces (a file read a block at a time), with the same result
+// wherever the pieces are cut. Replaces the list's content; Finish completes it.
+class ListTextParser {
+public:
+    explicit ListTextParser(StringList& lines);
+    ListTextParser(const ListTextParser&) = delete;
+    ListTextParser& operator=(const ListTextParser&) = delete;
+    // False once a NUL has ended the text: the rest need not be read.
+    bool Feed(std::string_view piece);
+    void Finish();
+private:
+    void TakeLine(const char* p, std::size_t len);
+    StringList& lines_;
+    std::size_t n_ = 0;
+    std::string partial_;  // the start of a line the last piece cut (never empty when there is one)
+    bool afterCr_ = false;  // the last piece ended with CR: an LF first in the next one belongs to it
+    bool ended_ = false;
+};
+
 // Every line followed by CR LF.
 std::string FormatListText(const StringList& lines);
+// The same text handed to sink a block of at most blockSize bytes at a time (a line longer than a
+// block in a piece of its own), so that writing a long list needs no copy of all of it. Stops with
+// false as soon as sink returns false.
+bool FormatListTextInBlocks(const StringList& lines, std::size_t blockSize,
+                            const std::function<bool(std::string_view)>& sink);
 
 // The line the add command appends: not shown yet, the style, the path, an empty archive field.
 std::string MakeAddedLine(int style, std::string_view path);

@@ -33,9 +33,12 @@ std::wstring UpperPath(const std::wstring& path) {
 // The size and last-write time of each list file as this process last read or wrote it. When the
 // file on disk no longer matches at the end of the run, another process (an add command from
 // Explorer) wrote since, and its entries must not be overwritten by an older copy.
+// A list that failed to load half way holds neither the file nor what it was: it is never written
+// over the file (until a later load succeeds).
 struct Stamp {
     std::uint64_t size = 0;
     std::uint64_t written = 0;
+    bool damaged = false;
     bool operator==(const Stamp&) const = default;
 };
 std::map<std::wstring, Stamp>& LastSynced() {
@@ -77,50 +80,39 @@ private:
     mrv::MutexOwnership owned_;  // released before the handle closes
 };
 
-// The file's bytes, or false when it does not exist.
-bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+// Reads the file's lines into the list, replacing its content; false when it does not exist (the
+// list is then empty). A block at a time rather than the whole file at once: the block stays in the
+// cache while it is split, and a long list is never held twice.
+bool ReadListInto(const std::wstring& path, mrv::StringList& lines) {
     mrv::UniqueHandle f = mrv::AdoptHandle(CreateFileW(path.c_str(), GENERIC_READ,
                                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!f) {
         const DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return false;
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) {
+            lines.clear();
+            return false;
+        }
         throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
     }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(f.get(), &size) || size.QuadPart > 0x7FFFFFFF)
-        throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
-    bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
+    mrv::ListTextParser parser(lines);
+    std::string block(128 * 1024, '\0');
+    for (;;) {
         DWORD got = 0;
-        if (!ReadFile(f.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+        if (!ReadFile(f.get(), block.data(), static_cast<DWORD>(block.size()), &got, nullptr))
             throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
-        if (got == 0) break;
-        done += got;
+        if (got == 0 || !parser.Feed(std::string_view(block.data(), got))) break;
     }
-    bytes.resize(done);
+    parser.Finish();
     return true;
 }
 
 // Every line with CR LF, written through a small buffer rather than one copy of the whole list.
 bool WriteLines(HANDLE f, const mrv::StringList& lines) {
-    std::string chunk;
-    chunk.reserve(256 * 1024);
-    auto flush = [&] {
+    return mrv::FormatListTextInBlocks(lines, 256 * 1024, [f](std::string_view piece) {
         DWORD written = 0;
-        const bool ok = chunk.empty() || (WriteFile(f, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) &&
-                                          written == chunk.size());
-        chunk.clear();
-        return ok;
-    };
-    for (const std::string& line : lines) {
-        if (chunk.size() + line.size() + 2 > chunk.capacity() && !flush()) return false;
-        if (line.size() + 2 > chunk.capacity()) chunk.reserve(line.size() + 2);
-        chunk += line;
-        chunk += "\r\n";
-    }
-    return flush();
+        return WriteFile(f, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) && written == piece.size();
+    });
 }
 
 void WriteWholeFileAtomically(const std::wstring& path, const mrv::StringList& lines) {
@@ -152,9 +144,13 @@ void SaveLocked(const std::wstring& path, const mrv::StringList& lines) {
 
 bool LoadListFile(const std::wstring& path, mrv::StringList& list) {
     ListFileLock lock(path);
-    std::string bytes;
-    const bool exists = ReadWholeFile(path, bytes);
-    mrv::ParseListTextInto(bytes, list);
+    bool exists = false;
+    try {
+        exists = ReadListInto(path, list);
+    } catch (...) {
+        LastSynced()[UpperPath(path)].damaged = true;
+        throw;
+    }
     Remember(path);
     return exists;
 }
@@ -163,6 +159,7 @@ void SaveListFile(const std::wstring& path, const mrv::StringList& list) {
     ListFileLock lock(path);
     Stamp now;
     const auto known = LastSynced().find(UpperPath(path));
+    if (known != LastSynced().end() && known->second.damaged) return;
     if (known != LastSynced().end() && StampOf(path, now) && !(now == known->second)) {
         // Another process changed the file since this one read it; its reload request is on its
         // way and would replace this copy anyway, so keep the file as it is.
@@ -173,9 +170,8 @@ void SaveListFile(const std::wstring& path, const mrv::StringList& list) {
 
 void AppendToListFile(const std::wstring& path, const std::string& line) {
     ListFileLock lock(path);
-    std::string bytes;
-    ReadWholeFile(path, bytes);
-    mrv::StringList list = mrv::ParseListText(bytes);
+    mrv::StringList list;
+    ReadListInto(path, list);
     list.push_back(line);
     SaveLocked(path, list);
 }

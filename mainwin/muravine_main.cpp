@@ -463,7 +463,8 @@ void TFormMURAVINEMain::Reload() {
     }
     SetTimer1(false);
     try {
-        gv_lstWall->clear();
+        // Loaded over the lines already there, whose memory it reuses; a load that fails half way
+        // leaves a list that is never saved over the file.
         LoadListFile(gv_sListFile, *gv_lstWall);
         if (FormMURAVINEList) FormMURAVINEList->actFileRefreshExecute();
     } catch (...) {

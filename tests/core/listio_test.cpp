@@ -42,6 +42,14 @@ TEST_F(CoreTest, ListFileRoundTripsByteForByte) {
     SaveListFile(file, list);
     EXPECT_EQ(testkit::ReadBytes(file), "0,0,C:\\\x95\x5C\x8E\xA6.jpg,\r\n1,1,C:\\b.bmp,,\r\n0,2,C:\\c.bmp,\r\n");
 
+    // Longer than one read: lines and CR LF pairs cut between blocks come back whole.
+    std::string big;
+    for (int i = 0; big.size() < 600 * 1024; ++i)
+        big += std::to_string(i) + ",0,C:\\" + std::string(static_cast<std::size_t>(i % 300), 'x') + (i % 3 ? "\r\n" : i % 2 ? "\n" : "\r");
+    testkit::WriteBytes(file, big);
+    EXPECT_TRUE(LoadListFile(file, list));
+    EXPECT_EQ(list, mrv::ParseListText(big));
+
     mrv::StringList missing{"stale"};
     EXPECT_FALSE(LoadListFile(dir / L"none.LST", missing));
     EXPECT_TRUE(missing.empty());
@@ -91,4 +99,27 @@ TEST_F(CoreTest, ChangesMadeByAnotherProcessAreNotOverwritten) {
     DeleteFileW(file.c_str());
     SaveListFile(file, list);
     EXPECT_EQ(testkit::ReadBytes(file), "0,0,C:\\a.bmp,\r\n1,1,C:\\b.bmp,,\r\n");
+}
+
+TEST_F(CoreTest, AListThatFailedToLoadIsNeverWrittenOverTheFile) {
+    const std::wstring file = dir / L"locked.LST";
+    testkit::WriteBytes(file, "0,0,C:\\a.bmp,\r\n0,0,C:\\b.bmp,\r\n");
+    mrv::StringList list;
+    LoadListFile(file, list);
+    {
+        // Another program holds the file without sharing it: the reload fails.
+        HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        EXPECT_THROW(LoadListFile(file, list), mrv::FileError);
+        CloseHandle(h);
+    }
+    list.assign({"1,0,C:\\a.bmp,,"});
+    SaveListFile(file, list);
+    EXPECT_EQ(testkit::ReadBytes(file), "0,0,C:\\a.bmp,\r\n0,0,C:\\b.bmp,\r\n");
+
+    // A load that succeeds makes this copy the file's again.
+    LoadListFile(file, list);
+    list[1] = "1,0,C:\\b.bmp,,";
+    SaveListFile(file, list);
+    EXPECT_EQ(testkit::ReadBytes(file), "0,0,C:\\a.bmp,\r\n1,0,C:\\b.bmp,,\r\n");
 }

@@ -58,9 +58,31 @@ TEST(ParseListText, LineEndingsAndNul) {
         {"a\r\rb", {"a", "", "b"}},
         {"same\r\nsame\r\n", {"same", "same"}},
         {std::string("a\r\nb\0c\r\nd", 10), {"a", "b"}},
+        {std::string("a\r\n\0b", 5), {"a"}},
+        {std::string("a\r\0b", 5), {"a"}},
+        {std::string("\0a", 2), {}},
+        {std::string("0123456789abcdef\0tail\r\n", 23), {"0123456789abcdef"}},
         {"\r\n", {""}},
+        {"a\r", {"a"}},
+        {"line longer than one word\r\nnext line also longer\rthird", {"line longer than one word", "next line also longer", "third"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseListText(c.bytes), c.want) << testing::PrintToString(c.bytes);
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseListText(c.bytes), c.want) << testing::PrintToString(c.bytes);
+        // A file read a block at a time: the same lines wherever the blocks are cut, into a list
+        // that already holds more lines than the text.
+        for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+            StringList got = {"old", "old", "old", "old", "old", "old", "old"};
+            ListTextParser parser(got);
+            if (parser.Feed(std::string_view(c.bytes).substr(0, cut))) parser.Feed(std::string_view(c.bytes).substr(cut));
+            parser.Finish();
+            EXPECT_EQ(got, c.want) << testing::PrintToString(c.bytes) << " cut at " << cut;
+        }
+        StringList bytewise;
+        ListTextParser parser(bytewise);
+        for (char ch : c.bytes) parser.Feed(std::string_view(&ch, 1));
+        parser.Finish();
+        EXPECT_EQ(bytewise, c.want) << testing::PrintToString(c.bytes) << " a byte at a time";
+    }
 }
 
 TEST(ListText, RoundTripsAnsiBytesAndEndsEveryLineWithCrLf) {
@@ -71,6 +93,32 @@ TEST(ListText, RoundTripsAnsiBytesAndEndsEveryLineWithCrLf) {
     EXPECT_EQ(text, sjis + "\r\n1,1,C:\\b.bmp,,\r\nlast\r\n");
     EXPECT_EQ(ParseListText(text), lines);
     EXPECT_EQ(FormatListText(ParseListText("no ending")), "no ending\r\n");
+}
+
+TEST(ListText, WrittenInBlocksAsOneText) {
+    // Lines around the block size (16) and the word size of the copy, a line longer than a block.
+    StringList lines;
+    std::string want;
+    for (std::size_t len : {0, 1, 7, 8, 9, 13, 14, 15, 16, 40, 3, 0, 14}) {
+        std::string line;
+        for (std::size_t i = 0; i < len; ++i) line += static_cast<char>('a' + (lines.size() + i) % 26);
+        lines.push_back(line);
+        want += line + "\r\n";
+    }
+    std::string got;
+    std::vector<std::size_t> pieces;
+    EXPECT_TRUE(FormatListTextInBlocks(lines, 16, [&](std::string_view piece) {
+        got += piece;
+        pieces.push_back(piece.size());
+        return true;
+    }));
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(FormatListText(lines), want);
+    for (std::size_t size : pieces) EXPECT_TRUE(size <= 16 || size == 40) << size;
+
+    int calls = 0;
+    EXPECT_FALSE(FormatListTextInBlocks(lines, 16, [&](std::string_view) { return ++calls, false; }));
+    EXPECT_EQ(calls, 1);
 }
 
 TEST(ListLines, AddedAndShownForms) {
