@@ -2,6 +2,8 @@
 #include "imaging/muravine_susie.h"
 
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "core/app.h"
 #include "core/handles.h"
@@ -44,13 +46,57 @@ std::string PluginInfo(int number, int size) {
 
 std::string AnsiUpperExt(const std::wstring& ext) { return mrv::AsciiUpper(mrv::WideToAnsi(ext)); }
 
+// The previous bitmap, once moved aside, is removed off the caller's path: on some file systems
+// (ext4, as under Wine) dropping a freshly written 4K picture takes as long as writing it, and the
+// wallpaper need not wait for that.
+std::jthread& Remover() {
+    static std::jthread remover;
+    return remover;
+}
+
+void FinishRemoval() {
+    if (Remover().joinable()) Remover().join();
+}
+
+void RemoveLater(const std::wstring& path) {
+    FinishRemoval();
+    try {
+        Remover() = std::jthread([path] { DeleteFileW(path.c_str()); });
+    } catch (const std::system_error&) {
+        DeleteFileW(path.c_str());
+    }
+}
+
+// Puts the finished file in the target's place; false leaves the target as it was. Renaming over
+// an existing file makes some file systems write the new file out before the rename returns, as
+// much time again as writing it: the old file is moved aside first, so that the last rename goes
+// to a free name, and comes back should that rename fail.
+bool PutInPlace(const std::wstring& tmp, const std::wstring& target) {
+    const std::wstring aside = target + L".mrv-old";
+    DeleteFileW(aside.c_str());  // left by a run that ended between the two renames
+    if (!MoveFileExW(target.c_str(), aside.c_str(), 0)) {
+        const DWORD err = GetLastError();
+        if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND)
+            return MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+        return MoveFileExW(tmp.c_str(), target.c_str(), 0);
+    }
+    if (MoveFileExW(tmp.c_str(), target.c_str(), 0)) {
+        RemoveLater(aside);
+        return true;
+    }
+    MoveFileExW(aside.c_str(), target.c_str(), 0);
+    return false;
+}
+
 // Writes the bitmap beside the target and then puts it in place, so that a failure leaves the
 // target as it was.
 bool WriteFileReplacing(const std::wstring& target, const mrv::BmpPlan& plan, const void* pixels) {
     // A read-only file is one the user wants kept: it is not replaced (some file systems would
-    // let the rename below go over it).
+    // let a rename go over it). A folder is never a bitmap to replace.
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    FinishRemoval();  // the file being removed may carry the name this write moves aside
     const std::wstring tmp = target + L".mrv~";
     bool ok = false;
     {
@@ -63,7 +109,7 @@ bool WriteFileReplacing(const std::wstring& target, const mrv::BmpPlan& plan, co
         };
         ok = f && put(plan.head.data(), static_cast<DWORD>(plan.head.size())) && put(pixels, plan.pixelBytes);
     }
-    if (ok) ok = MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+    if (ok) ok = PutInPlace(tmp, target);
     if (!ok) DeleteFileW(tmp.c_str());
     return ok;
 }
@@ -184,6 +230,7 @@ void LoadSusiePlugins() {
 }
 
 void ReleaseSusieCatalogue() {
+    FinishRemoval();  // nothing of the conversions outlives the catalogue
     gv_lstSusieExt.reset();
     gv_lstSusieFile.reset();
     gv_lstSusieDesc.reset();

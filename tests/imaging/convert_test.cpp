@@ -276,9 +276,39 @@ TEST_F(Convert, ABitmapThatCannotBeWrittenIsReportedAndTheOldOneStays) {
         ASSERT_TRUE(boxes.WaitFor(1));
         EXPECT_EQ(boxes.Seen()[0].text, target + L"\nビットマップファイルを書き込めません。");
         EXPECT_FALSE(testkit::FileExists(target + L".mrv~"));
+        EXPECT_FALSE(testkit::FileExists(target + L".mrv-old"));
     }
     EXPECT_EQ(testkit::ReadBytes(changed), "earlier");
+    EXPECT_EQ(GetFileAttributesW((dir / L"folder.bmp").c_str()) & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY});
     SetFileAttributesW(changed.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Convert, TheOldBitmapMakesWayWithoutLeavingAnythingBehind) {
+    const Picture first = MakePicture(24, 4, 4), second = MakePicture(8, 3, 2);
+    // An earlier run ended between moving the old bitmap aside and putting the new one in place.
+    testkit::WriteBytes(changed + L".mrv-old", "left over");
+    ASSERT_TRUE(ConvertToBMP(WritePicture(L"a.mrt", first), false));
+    ASSERT_TRUE(ConvertToBMP(WritePicture(L"b.mrt", second), false));
+    ReleaseSusieCatalogue();  // lets the removal of the replaced bitmap finish
+    UsePlugins(L"good");
+    EXPECT_EQ(testkit::ReadBytes(changed), imgkit::ExpectedBmp(second, 1078, Size(second)));
+    EXPECT_FALSE(testkit::FileExists(changed + L".mrv-old"));
+    EXPECT_FALSE(testkit::FileExists(changed + L".mrv~"));
+
+    // Another program holds the bitmap open without letting it be renamed or deleted: the
+    // conversion fails and the bitmap stays where and what it was.
+    HANDLE held = CreateFileW(changed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        testkit::DialogWatcher boxes;
+        EXPECT_FALSE(ConvertToBMP(WritePicture(L"a.mrt", first), false));
+        ASSERT_TRUE(boxes.WaitFor(1));
+        EXPECT_EQ(boxes.Seen()[0].text, changed + L"\nビットマップファイルを書き込めません。");
+    }
+    CloseHandle(held);
+    EXPECT_EQ(testkit::ReadBytes(changed), imgkit::ExpectedBmp(second, 1078, Size(second)));
+    EXPECT_FALSE(testkit::FileExists(changed + L".mrv-old"));
+    EXPECT_FALSE(testkit::FileExists(changed + L".mrv~"));
 }
 
 TEST_F(Convert, LongAndForeignPathsReachTheDecoderWhole) {
