@@ -11,16 +11,8 @@ done
 
 work=$(mktemp -d /tmp/startup-bench.XXXXXX)
 source "$root/scripts/wine-env.sh"
-own_display=""
-if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
-  own_display=1
-  display=""
-  for d in $(seq 140 180); do
-    if [ ! -e "/tmp/.X$d-lock" ] && [ ! -e "/tmp/.X11-unix/X$d" ]; then display=":$d"; break; fi
-  done
-  mrv_wine_up "$work/prefix" "$display"
-fi
-cleanup() { [ -n "$own_display" ] && mrv_wine_down; rm -rf "$work"; }
+mrv_wine_unless_given "$work"
+cleanup() { [ -n "$MRV_OWN_WINE" ] && mrv_wine_down; rm -rf "$work"; }
 trap cleanup EXIT
 
 winpath() { echo "Z:${1//\//\\}"; }

@@ -21,13 +21,9 @@ out=${MRV_DEMO_DIR:-$root/build/demo}
 rm -rf "$out"
 mkdir -p "$out/app" "$out/pics"
 source scripts/wine-env.sh
-display=""
-for d in $(seq 140 180); do
-  if [ ! -e "/tmp/.X$d-lock" ] && [ ! -e "/tmp/.X11-unix/X$d" ]; then display=":$d"; break; fi
-done
 cleanup() { mrv_wine_down; }
 trap cleanup EXIT
-mrv_wine_up "$out/prefix" "$display"
+mrv_wine_up "$out/prefix" "$(mrv_free_display 140 180)"
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 shot() { xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "$out/$1.png"; echo "   screenshot: $out/$1.png"; }
 # Wine repaints a new wallpaper over its taskbar too; mapping its desktop window again repaints all.

@@ -13,10 +13,7 @@ for preset in native windows-x64 windows-x86; do
 done
 
 source scripts/wine-env.sh
-display=""
-for d in $(seq 90 130); do
-  if [ ! -e "/tmp/.X$d-lock" ] && [ ! -e "/tmp/.X11-unix/X$d" ]; then display=":$d"; break; fi
-done
+display=$(mrv_free_display 90 130)
 prefix=$(mktemp -d /tmp/mrv-test-prefix.XXXXXX)
 cleanup() { mrv_wine_down; rm -rf "$prefix"; }
 trap cleanup EXIT

@@ -29,6 +29,26 @@ mrv_wine_up() {
   fi
 }
 
+# The first X display number in FROM..TO that no server holds, as ":N".
+mrv_free_display() {
+  local d
+  for d in $(seq "$1" "$2"); do
+    if [ ! -e "/tmp/.X$d-lock" ] && [ ! -e "/tmp/.X11-unix/X$d" ]; then echo ":$d"; return 0; fi
+  done
+  echo "no free X display between :$1 and :$2" >&2
+  return 1
+}
+
+# For tools that may run inside a prefix the caller already set up: a prefix under DIR in a free
+# display of its own otherwise. MRV_OWN_WINE tells whether mrv_wine_down is this script's to call.
+mrv_wine_unless_given() {
+  MRV_OWN_WINE=""
+  if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
+    MRV_OWN_WINE=1
+    mrv_wine_up "$1/prefix" "$(mrv_free_display 140 180)"
+  fi
+}
+
 mrv_wine_down() {
   wineserver -k 2>/dev/null || true
   if [ -n "${MRV_XVFB_PID:-}" ]; then kill "$MRV_XVFB_PID" 2>/dev/null || true; wait "$MRV_XVFB_PID" 2>/dev/null || true; fi

@@ -14,15 +14,7 @@ protected:
         ASSERT_TRUE(CopyFileW(testkit::MuravineExe().c_str(), exe.c_str(), FALSE));
     }
     void TearDown() override {
-        if (HWND w = FindWindowW(kMainWindowClass, nullptr)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            PostMessageW(w, WM_CLOSE, 0, 0);
-            if (HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
-                testkit::WaitExit(p, 10000);
-                CloseHandle(p);
-            }
-        }
+        testkit::CloseResidentProgram();
         testkit::DeleteKeyTree(L"Software\\ORMI");
     }
     std::wstring Cmd(const std::wstring& args) const { return testkit::Quote(exe) + L" " + args; }

@@ -23,15 +23,7 @@ protected:
         imgkit::SetDesktop(L"7", L"7", L"before");
     }
     void TearDown() override {
-        if (HWND w = FindWindowW(kMainWindowClass, nullptr)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            PostMessageW(w, WM_CLOSE, 0, 0);
-            if (HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
-                testkit::WaitExit(p, 10000);
-                CloseHandle(p);
-            }
-        }
+        testkit::CloseResidentProgram();
         testkit::DeleteKeyTree(L"Software\\ORMI");
         testkit::DeleteKeyTree(L"Software\\Takechin");
     }
@@ -61,13 +53,14 @@ TEST_F(WallpaperRun, WCommandConvertsThePictureAndAppliesItInTheNamedStyle) {
     testkit::DialogWatcher boxes;
     for (const auto& c : cases) {
         SCOPED_TRACE(testkit::Narrow(c.verb));
-        DeleteFileW(changed.c_str());
+        testkit::WriteBytes(changed, "earlier");
         EXPECT_EQ(testkit::Run(Cmd(std::wstring(c.verb) + L" " + testkit::Quote(pic))), 0);
         EXPECT_EQ(imgkit::Desktop(L"TileWallpaper"), c.tile);
         EXPECT_EQ(imgkit::Desktop(L"WallpaperStyle"), c.style);
         EXPECT_EQ(imgkit::Desktop(L"Wallpaper"), changed);
         EXPECT_EQ(testkit::ReadBytes(changed),
                   imgkit::ExpectedBmp(p, 1078, static_cast<std::uint32_t>(p.pixels.size())));
+        EXPECT_FALSE(testkit::FileExists(changed + L".mrv-old")) << "the replaced bitmap is gone when the command ends";
     }
     EXPECT_TRUE(boxes.Seen().empty());
     EXPECT_FALSE(testkit::FileExists(list)) << "the W command leaves the list alone";

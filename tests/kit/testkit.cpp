@@ -136,6 +136,18 @@ long Run(const std::wstring& commandLine, DWORD timeoutMs) {
 
 bool WaitExit(HANDLE process, DWORD timeoutMs) { return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0; }
 
+void CloseResidentProgram() {
+    HWND w = FindWindowW(kMainWindowClass, nullptr);
+    if (!w) return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    PostMessageW(w, WM_CLOSE, 0, 0);
+    if (HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
+        WaitExit(p, 10000);
+        CloseHandle(p);
+    }
+}
+
 HWND WaitForWindow(const wchar_t* cls, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {

@@ -79,6 +79,8 @@ private:
 HWND WaitForWindow(const wchar_t* cls, DWORD timeoutMs = 10000);
 // Waits for a process to end; false on time-out.
 bool WaitExit(HANDLE process, DWORD timeoutMs = 10000);
+// Closes the resident program a test left running, if any, and waits for it to end.
+void CloseResidentProgram();
 
 // The core's globals as a fresh process has them, the executable placed in `exeDir`.
 void ResetCoreGlobals(const std::wstring& exeDir);
