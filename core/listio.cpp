@@ -33,8 +33,8 @@ std::wstring UpperPath(const std::wstring& path) {
 // The size and last-write time of each list file as this process last read or wrote it. When the
 // file on disk no longer matches at the end of the run, another process (an add command from
 // Explorer) wrote since, and its entries must not be overwritten by an older copy.
-// A list that failed to load half way holds neither the file nor what it was: it is never written
-// over the file (until a later load succeeds).
+// A list whose load failed (perhaps half way, leaving it part replaced) is never written over the
+// file, until a later load succeeds.
 struct Stamp {
     std::uint64_t size = 0;
     std::uint64_t written = 0;
@@ -80,31 +80,32 @@ private:
     mrv::MutexOwnership owned_;  // released before the handle closes
 };
 
-// Reads the file's lines into the list, replacing its content; false when it does not exist (the
-// list is then empty). A block at a time rather than the whole file at once: the block stays in the
-// cache while it is split, and a long list is never held twice.
-bool ReadListInto(const std::wstring& path, mrv::StringList& lines) {
+// The list file opened for reading; null when it does not exist.
+mrv::UniqueHandle OpenListFile(const std::wstring& path) {
     mrv::UniqueHandle f = mrv::AdoptHandle(CreateFileW(path.c_str(), GENERIC_READ,
                                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!f) {
         const DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) {
-            lines.clear();
-            return false;
-        }
-        throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
+        if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND)
+            throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
     }
+    return f;
+}
+
+// Reads the file's lines into the list, replacing its content. A block at a time rather than the
+// whole file at once: the block stays in the cache while it is split, and a long list is never
+// held twice. A read that fails part way leaves the list part replaced.
+void ReadLines(HANDLE f, const std::wstring& path, mrv::StringList& lines) {
     mrv::ListTextParser parser(lines);
     std::string block(128 * 1024, '\0');
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(f.get(), block.data(), static_cast<DWORD>(block.size()), &got, nullptr))
+        if (!ReadFile(f, block.data(), static_cast<DWORD>(block.size()), &got, nullptr))
             throw mrv::FileError(path + L"\nリストファイルを読み込めません。");
         if (got == 0 || !parser.Feed(std::string_view(block.data(), got))) break;
     }
     parser.Finish();
-    return true;
 }
 
 // Every line with CR LF, written through a small buffer rather than one copy of the whole list.
@@ -146,8 +147,12 @@ bool LoadListFile(const std::wstring& path, mrv::StringList& list) {
     ListFileLock lock(path);
     bool exists = false;
     try {
-        exists = ReadListInto(path, list);
+        const mrv::UniqueHandle f = OpenListFile(path);
+        exists = static_cast<bool>(f);
+        if (exists) ReadLines(f.get(), path, list);
+        else list.clear();
     } catch (...) {
+        // Whatever the list holds now, it is not known to be what the file should keep.
         LastSynced()[UpperPath(path)].damaged = true;
         throw;
     }
@@ -171,7 +176,7 @@ void SaveListFile(const std::wstring& path, const mrv::StringList& list) {
 void AppendToListFile(const std::wstring& path, const std::string& line) {
     ListFileLock lock(path);
     mrv::StringList list;
-    ReadListInto(path, list);
+    if (const mrv::UniqueHandle f = OpenListFile(path)) ReadLines(f.get(), path, list);
     list.push_back(line);
     SaveLocked(path, list);
 }
