@@ -250,9 +250,21 @@ bool CheckSusieSupport(const std::wstring& ext) {
 }
 
 std::wstring TemporaryBMPPath() {
-    wchar_t dir[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, dir);
-    std::wstring path = dir;
+    // GetTempPath gives up on a folder deeper than MAX_PATH; the bitmap must then not become a
+    // file of the current folder: the places it would have looked in are read directly.
+    std::wstring path(MAX_PATH + 1, L'\0');
+    const DWORD n = GetTempPathW(MAX_PATH + 1, path.data());
+    path.resize(n <= MAX_PATH + 1 ? n : 0);
+    for (const wchar_t* name : {L"TMP", L"TEMP", L"USERPROFILE"}) {
+        if (!path.empty()) break;
+        path.assign(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+        if (!path.empty()) path.resize(GetEnvironmentVariableW(name, path.data(), static_cast<DWORD>(path.size())));
+    }
+    if (path.empty()) {
+        path.assign(MAX_PATH + 1, L'\0');
+        const DWORD w = GetWindowsDirectoryW(path.data(), MAX_PATH + 1);
+        path.resize(w <= MAX_PATH + 1 ? w : 0);
+    }
     if (!path.empty() && path.back() != L'\\') path += L'\\';
     return path + L"MRV_WP.bmp";
 }

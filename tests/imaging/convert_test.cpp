@@ -105,6 +105,19 @@ TEST_F(Convert, TheTemporaryTargetLeavesTheConvertedBitmapAlone) {
     ASSERT_TRUE(ConvertToBMP(pic, false)) << "an existing converted bitmap is replaced";
     EXPECT_EQ(testkit::ReadBytes(changed), imgkit::ExpectedBmp(p, 1078, Size(p)));
     EXPECT_FALSE(testkit::FileExists(TemporaryBMPPath()));
+
+    // A temporary folder deeper than MAX_PATH is still the one used.
+    const std::wstring deep = dir / (std::wstring(150, L't') + L"\\" + std::wstring(150, L'u'));
+    ASSERT_TRUE(CreateDirectoryW((dir / std::wstring(150, L't')).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    wchar_t saved[MAX_PATH + 1] = {};
+    const DWORD had = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH + 1);
+    SetEnvironmentVariableW(L"TMP", deep.c_str());
+    const std::wstring deepTarget = TemporaryBMPPath();
+    ASSERT_TRUE(ConvertToBMP(pic, true));
+    SetEnvironmentVariableW(L"TMP", had ? saved : nullptr);
+    EXPECT_EQ(deepTarget, deep + L"\\MRV_WP.bmp");
+    EXPECT_EQ(testkit::ReadBytes(deepTarget), imgkit::ExpectedBmp(p, 1078, Size(p)));
 }
 
 TEST_F(Convert, OddButUsableBlocksStillGiveAValidBitmap) {
