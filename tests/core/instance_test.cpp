@@ -26,26 +26,12 @@ protected:
 // A window of the resident instance's class that records what other launches send it.
 class StandIn {
 public:
-    StandIn() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = kMainWindowClass;
-        RegisterClassW(&wc);
-        hwnd_ = CreateWindowW(kMainWindowClass, L"", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~StandIn() {
-        DestroyWindow(hwnd_);
-        UnregisterClassW(kMainWindowClass, GetModuleHandleW(nullptr));
-    }
     static inline std::vector<std::pair<LPARAM, std::string>> received;  // lParam, list file then
     static inline std::wstring listFile;
 private:
-    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-        if (m == UM_SHOW_OR_RELOAD) received.emplace_back(l, testkit::ReadBytes(listFile));
-        return DefWindowProcW(h, m, w, l);
-    }
-    HWND hwnd_;
+    testkit::StandInWindow window_{kMainWindowClass, [](UINT m, WPARAM, LPARAM l) {
+                                       if (m == UM_SHOW_OR_RELOAD) received.emplace_back(l, testkit::ReadBytes(listFile));
+                                   }};
 };
 
 void Pump(DWORD ms) {

@@ -136,6 +136,30 @@ long Run(const std::wstring& commandLine, DWORD timeoutMs) {
 
 bool WaitExit(HANDLE process, DWORD timeoutMs) { return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0; }
 
+StandInWindow::StandInWindow(const wchar_t* className, Seen seen, DWORD style)
+    : class_(className), seen_(std::move(seen)) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = class_.c_str();
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowW(class_.c_str(), L"", style, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, this);
+}
+
+StandInWindow::~StandInWindow() {
+    DestroyWindow(hwnd_);
+    UnregisterClassW(class_.c_str(), GetModuleHandleW(nullptr));
+}
+
+LRESULT CALLBACK StandInWindow::Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_NCCREATE)
+        SetWindowLongPtrW(h, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams));
+    if (auto* self = reinterpret_cast<StandInWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA)); self && self->seen_)
+        self->seen_(m, w, l);
+    return DefWindowProcW(h, m, w, l);
+}
+
 void CloseResidentProgram() {
     HWND w = FindWindowW(kMainWindowClass, nullptr);
     if (!w) return;

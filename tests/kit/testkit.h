@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -73,6 +74,23 @@ private:
     std::vector<Box> seen_;
     std::vector<HWND> handled_;
     std::thread thread_;
+};
+
+// A hidden top-level window of the test under a class of its own, standing in for a window the
+// code under test talks to; every message it is sent or posted goes to `seen`.
+class StandInWindow {
+public:
+    using Seen = std::function<void(UINT message, WPARAM wParam, LPARAM lParam)>;
+    StandInWindow(const wchar_t* className, Seen seen, DWORD style = WS_OVERLAPPED);
+    ~StandInWindow();  // destroys the window and unregisters its class
+    StandInWindow(const StandInWindow&) = delete;
+    StandInWindow& operator=(const StandInWindow&) = delete;
+    HWND hwnd() const { return hwnd_; }
+private:
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l);
+    std::wstring class_;
+    Seen seen_;
+    HWND hwnd_ = nullptr;
 };
 
 // Waits for a top-level window of the class (hidden ones too); null on time-out.

@@ -29,24 +29,13 @@ void Pump() {
 // A stand-in for the main window: records what the list window posts to its owner.
 class Owner {
 public:
-    Owner() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"MrvListOwner";
-        RegisterClassW(&wc);
-        hwnd_ = CreateWindowW(L"MrvListOwner", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
-        received.clear();
-    }
-    ~Owner() { DestroyWindow(hwnd_); }
-    HWND hwnd() const { return hwnd_; }
+    Owner() { received.clear(); }
+    HWND hwnd() const { return window_.hwnd(); }
     static inline std::vector<MSG> received;
 private:
-    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-        if (m >= WM_APP) received.push_back(MSG{h, m, w, l, 0, {}});
-        return DefWindowProcW(h, m, w, l);
-    }
-    HWND hwnd_;
+    testkit::StandInWindow window_{L"MrvListOwner", [](UINT m, WPARAM w, LPARAM l) {
+                                       if (m >= WM_APP) received.push_back(MSG{nullptr, m, w, l, 0, {}});
+                                   }};
 };
 
 class ListWindowInProcess : public ::testing::Test {

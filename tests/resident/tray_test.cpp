@@ -35,24 +35,13 @@ HICON ApplicationSmallIcon() {
 // A hidden window of the test that receives the menus' commands.
 class CommandSink {
 public:
-    CommandSink() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TrayTestSink";
-        RegisterClassW(&wc);
-        hwnd = CreateWindowW(L"TrayTestSink", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-        commands.clear();
-    }
-    ~CommandSink() { DestroyWindow(hwnd); }
-    HWND hwnd;
+    CommandSink() { commands.clear(); }
+    HWND hwnd() const { return window_.hwnd(); }
     static inline std::vector<UINT> commands;
-
 private:
-    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-        if (m == WM_COMMAND) commands.push_back(LOWORD(w));
-        return DefWindowProcW(h, m, w, l);
-    }
+    testkit::StandInWindow window_{L"TrayTestSink", [](UINT m, WPARAM w, LPARAM) {
+                                       if (m == WM_COMMAND) commands.push_back(LOWORD(w));
+                                   }, WS_POPUP};
 };
 
 // What happens inside an open menu: where it opened, and what the "user" does there. Runs from a
@@ -200,7 +189,7 @@ TEST_F(TrayTest, EachMouseMessageHasItsOwnEffect) {
     TORMITaskBar bar(nullptr);
     bar.SetTaskTray(true);
     ASSERT_TRUE(reskit::IconInTray(bar.Handle()));
-    auto left = MakeMenu(sink.hwnd, 10), right = MakeMenu(sink.hwnd, 20);
+    auto left = MakeMenu(sink.hwnd(), 10), right = MakeMenu(sink.hwnd(), 20);
     left->OnPopup = [&] {
         seen.push_back("left menu");
         MenuScript::Arm(false);
@@ -255,7 +244,7 @@ TEST_F(TrayTest, ChosenItemReachesTheMenusOwnerAfterTheMenuCloses) {
     CommandSink sink;
     TORMITaskBar bar(nullptr);
     bar.SetTaskTray(true);
-    auto menu = MakeMenu(sink.hwnd, 30);
+    auto menu = MakeMenu(sink.hwnd(), 30);
     menu->OnPopup = [&] { MenuScript::Arm(true); };
     bar.SetPopup(2, menu.get());
     Send(bar, WM_CONTEXTMENU, 300, 200);  // returns once the menu has closed
@@ -299,7 +288,7 @@ TEST_F(TrayTest, DestroyedMenuIsDroppedByTheComponent) {
     CommandSink sink;
     TORMITaskBar bar(nullptr);
     bar.SetTaskTray(true);
-    auto menu = MakeMenu(sink.hwnd, 40);
+    auto menu = MakeMenu(sink.hwnd(), 40);
     bar.SetPopup(1, menu.get());
     bar.SetPopup(2, menu.get());
     menu.reset();
