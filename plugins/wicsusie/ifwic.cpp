@@ -534,15 +534,22 @@ int Guarded(F&& f) noexcept {
     }
 }
 
-int PictureInfoOf(const Source& src, PictureInfo* info) {
-    if (!info) return kMemoryError;
+// Runs `use` on the picture opened from src, inside a COM scope, behind the plug-in's guard.
+template <class Fn>
+int WithPicture(const Source& src, Fn use) {
     return Guarded([&] {
         ComScope com;
         if (!com.usable()) return kInternalError;
         Input in;
         Picture pic;
-        int rc = OpenPicture(src, in, pic);
-        if (rc != kOk) return rc;
+        const int rc = OpenPicture(src, in, pic);
+        return rc != kOk ? rc : use(pic);
+    });
+}
+
+int PictureInfoOf(const Source& src, PictureInfo* info) {
+    if (!info) return kMemoryError;
+    return WithPicture(src, [&](Picture& pic) {
         if (!pic.Shape()) return kNoMemory;
         pic.Describe(*info);
         return kOk;
@@ -553,15 +560,7 @@ int PictureOf(const Source& src, HLOCAL* pHBInfo, HLOCAL* pHBm, SusieProgress pr
     if (!pHBInfo || !pHBm) return kMemoryError;
     *pHBInfo = nullptr;
     *pHBm = nullptr;
-    return Guarded([&] {
-        ComScope com;
-        if (!com.usable()) return kInternalError;
-        Input in;
-        Picture pic;
-        int rc = OpenPicture(src, in, pic);
-        if (rc != kOk) return rc;
-        return pic.Decode(progress, data, pHBInfo, pHBm);
-    });
+    return WithPicture(src, [&](Picture& pic) { return pic.Decode(progress, data, pHBInfo, pHBm); });
 }
 
 // IsSupported's second argument: the file's first bytes, or on 32-bit hosts of the old kind an
