@@ -15,5 +15,4 @@ mrv_wine_unless_given "$work"
 cleanup() { [ -n "$MRV_OWN_WINE" ] && mrv_wine_down; rm -rf "$work"; }
 trap cleanup EXIT
 
-winpath() { echo "Z:${1//\//\\}"; }
-mrv_wine "$build/bench/startup_bench.exe" "$(winpath "$build/MURAVINE.exe")" "$(winpath "$build/bench/minwin.exe")"
+mrv_wine "$build/bench/startup_bench.exe" "$(mrv_winpath "$build/MURAVINE.exe")" "$(mrv_winpath "$build/bench/minwin.exe")"

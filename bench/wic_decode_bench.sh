@@ -20,7 +20,6 @@ trap cleanup EXIT
 
 # A photo-like picture: smooth gradients with fine detail, as a camera gives.
 $im -seed 5 -size 960x540 plasma:fractal -resize 3840x2160\! -attenuate 0.4 +noise Gaussian -quality 90 "$work/photo.jpg"
-winpath() { echo "Z:${1//\//\\}"; }
 
 ms() { date +%s%N; }
 best_convert=""
@@ -31,8 +30,8 @@ for _ in $(seq "$runs"); do
   if [ -z "$best_convert" ] || [ "$t" -lt "$best_convert" ]; then best_convert=$t; fi
 done
 
-out=$(mrv_wine "$build/bench/wic_decode_bench.exe" "$(winpath "$build/ifwic.sph")" "$(winpath "$work/photo.jpg")" \
-      "$(winpath "$work/plugin.bmp")" "$runs" | tr -d '\r')
+out=$(mrv_wine "$build/bench/wic_decode_bench.exe" "$(mrv_winpath "$build/ifwic.sph")" "$(mrv_winpath "$work/photo.jpg")" \
+      "$(mrv_winpath "$work/plugin.bmp")" "$runs" | tr -d '\r')
 best_plugin=$(sed -n 's/.*best_ms=\([0-9.]*\).*/\1/p' <<<"$out")
 [ -n "$best_plugin" ] || { echo "the plug-in run failed: $out" >&2; exit 1; }
 

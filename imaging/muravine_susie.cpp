@@ -59,8 +59,7 @@ void FinishRemoval() {
 }
 
 void RemoveLater(const std::wstring& path) {
-    FinishRemoval();
-    try {
+    try {  // the assignment waits for an earlier removal still under way
         Remover() = std::jthread([path] { DeleteFileW(path.c_str()); });
     } catch (const std::system_error&) {
         DeleteFileW(path.c_str());

@@ -24,7 +24,6 @@ source scripts/wine-env.sh
 cleanup() { mrv_wine_down; }
 trap cleanup EXIT
 mrv_wine_up "$out/prefix" "$(mrv_free_display 140 180)"
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 shot() { xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "$out/$1.png"; echo "   screenshot: $out/$1.png"; }
 # Wine repaints a new wallpaper over its taskbar too; mapping its desktop window again repaints all.
 repaint() {
@@ -49,8 +48,8 @@ tray_x=1014 tray_y=758
 cp "$build/MURAVINE.exe" "$out/app/"
 [ -f "$build/MURAVINE.CHM" ] && cp "$build/MURAVINE.CHM" "$out/app/"
 [ -f "$build/ifwic.sph" ] && cp "$build/ifwic.sph" "$out/app/"
-exe=$(winpath "$out/app/MURAVINE.exe")
-mrv_wine reg add 'HKCU\Software\Takechin\Susie\Plug-in' /v Path /d "$(winpath "$out/app")" /f >/dev/null
+exe=$(mrv_winpath "$out/app/MURAVINE.exe")
+mrv_wine reg add 'HKCU\Software\Takechin\Susie\Plug-in' /v Path /d "$(mrv_winpath "$out/app")" /f >/dev/null
 
 # Demo pictures: generated here, bottom-up 24-bit bitmaps as the desktop wants them.
 /usr/bin/convert -size 640x400 gradient:'#1e3c72'-'#2a5298' -fill '#f5f5dc' -draw 'circle 480,110 480,160' \
@@ -66,7 +65,7 @@ demo=("/ac:night.bmp" "/at:tile.bmp" "/as:sunset.bmp" "/ac:aurora.jpg" "/ac:dune
 
 echo "== adding the demo pictures to the list (the add command, as Explorer's right-click verbs do)"
 for entry in "${demo[@]}"; do
-  mrv_wine "$exe" "${entry%%:*}" "$(winpath "$out/pics/${entry#*:}")"
+  mrv_wine "$exe" "${entry%%:*}" "$(mrv_winpath "$out/pics/${entry#*:}")"
 done
 
 echo "== the list file ($out/app/root.LST)"
@@ -117,7 +116,7 @@ echo "== the set-as-wallpaper command on a JPEG (as Explorer's verb does): conve
 mrv_wine cmd /c "ping -n 6 127.0.0.1 >nul" &
 holder=$!
 sleep 2
-mrv_wine "$exe" /wc "$(winpath "$out/pics/aurora.jpg")"
+mrv_wine "$exe" /wc "$(mrv_winpath "$out/pics/aurora.jpg")"
 mrv_wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper | tr -d '\r' | grep Wallpaper
 sleep 1
 repaint

@@ -7,6 +7,8 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree=;winemenubuilder.exe=d"}
 
 mrv_wine() { "$WINELOADER" "$@"; }
+# A Unix path as the programs inside the prefix name it (drive Z: is the root).
+mrv_winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 mrv_wine_up() {
   local prefix=$1 display=${2:-:91}
